@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/UserList.h"
+
+#include <mutex>
+
+// The watched site: a process-wide singleton holding the performers online at the last
+// successful refresh. The list is replaced on the refresh thread and copied on the GUI
+// thread, so both go through one guard.
+class Site {
+public:
+    static Site* GetInstance() { return ms_instance; }
+
+    Site();
+    virtual ~Site() = default;
+
+    // A copy, taken under the list's guard.
+    UserList GetUserList() const;
+    void SetUserList(const UserList& list);
+
+    // Milliseconds until the next refresh, or 0 when the download failed.
+    virtual int UpdateUserList() = 0;
+    virtual bool OnInit() = 0;
+    virtual void OnExit() = 0;
+
+private:
+    static Site* ms_instance;
+    mutable std::mutex m_listGuard;
+    UserList m_list;
+};

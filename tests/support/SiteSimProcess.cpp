@@ -1,0 +1,111 @@
+#include "tests/support/SiteSimProcess.h"
+
+#include "core/SiteEndpoints.h"
+#include "resources/ImageStore.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <netinet/in.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args) {
+    m_logPath = TestEnvironment::MakeTempDir("sitesim") + "/requests.log";
+    std::vector<std::string> all = {TestEnvironment::BinDir() + "/sitesim", "--port", "0",
+                                    "--log", m_logPath};
+    all.insert(all.end(), args.begin(), args.end());
+
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    m_pid = fork();
+    if (m_pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        for (auto& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    // sitesim's first line is "PORT <n>" once it listens.
+    FILE* out = fdopen(fds[0], "r");
+    char line[128] = {};
+    if (!out || !std::fgets(line, sizeof line, out) || std::sscanf(line, "PORT %d", &m_port) != 1)
+        throw std::runtime_error("sitesim did not report its port");
+    std::fclose(out);
+}
+
+SiteSimProcess::~SiteSimProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+std::string SiteSimProcess::HostPort() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
+
+std::string SiteSimProcess::Url(const std::string& pathAndQuery) const {
+    return "http://" + HostPort() + pathAndQuery;
+}
+
+std::vector<std::string> SiteSimProcess::LogLines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(m_logPath);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+int SiteSimProcess::Get(const std::string& pathAndQuery, std::string* body) const {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(m_port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    const std::string request =
+        "GET " + pathAndQuery + " HTTP/1.0\r\nHost: " + HostPort() + "\r\n\r\n";
+    if (write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size())) {
+        close(fd);
+        return -1;
+    }
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        reply.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    int status = -1;
+    std::sscanf(reply.c_str(), "HTTP/%*s %d", &status);
+    if (body) {
+        const auto split = reply.find("\r\n\r\n");
+        *body = split == std::string::npos ? std::string() : reply.substr(split + 4);
+    }
+    return status;
+}
+
+void SiteSimProcess::UseAsSite() const {
+    {
+        auto config = ImageStore::GetConfig();
+        const wxString host = wxString::FromUTF8(HostPort());
+        config->Write("/Site/webHost", host);
+        config->Write("/Site/imageHost", host);
+        config->Write("/Site/previewHost", host);
+    }
+    SiteEndpoints::Load();
+}

@@ -1,0 +1,77 @@
+#include "tests/support/TestEnvironment.h"
+
+#include "resources/ConfigAccess.h"
+
+#include <wx/app.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+std::string g_home;
+}
+
+void TestEnvironment::Prepare() {
+    char pattern[] = "/tmp/rodtest-XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error("mkdtemp failed");
+    g_home = pattern;
+    setenv("HOME", g_home.c_str(), 1);
+    setenv("XDG_DATA_HOME", (g_home + "/.local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
+    unsetenv("http_proxy");
+    unsetenv("HTTP_PROXY");
+}
+
+void TestEnvironment::CleanUp() {
+    if (!g_home.empty() && !std::getenv("ROD_KEEP_TEST_HOME"))
+        wxFileName::Rmdir(g_home, wxPATH_RMDIR_RECURSIVE);
+}
+
+std::string TestEnvironment::BinDir() {
+    return ROD_BIN_DIR;
+}
+
+std::string TestEnvironment::HostProgram() {
+    return BinDir() + "/roduviriz";
+}
+
+std::string TestEnvironment::Home() {
+    return g_home;
+}
+
+std::string TestEnvironment::MakeTempDir(const std::string& prefix) {
+    std::string pattern = g_home + "/" + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+void TestEnvironment::ResetConfig() {
+    ConfigAccess::Release();
+    wxRemoveFile(wxString::FromUTF8(g_home + "/.Roduviriz"));
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+    wxStopWatch watch;
+    while (!pred()) {
+        if (watch.Time() > timeoutMs)
+            return pred();
+        if (wxTheApp) {
+            wxTheApp->ProcessPendingEvents();
+            wxTheApp->Yield(true);
+        }
+        wxMilliSleep(5);
+    }
+    return true;
+}
+
+void PumpEvents(int ms) {
+    wxStopWatch watch;
+    WaitFor([&] { return watch.Time() >= ms; }, ms + 1000);
+}

@@ -1,0 +1,6 @@
+#include "ui/frame/MainFrame.h"
+
+MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString) {
+    SetTitle(_("Orlavin ZirovUdaroro"));
+    Show(true);
+}
