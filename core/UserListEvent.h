@@ -21,5 +21,5 @@ private:
 typedef void (wxEvtHandler::*UserListEventFunction)(UserListEvent&);
 #define UserListEventHandler(func) wxEVENT_HANDLER_CAST(UserListEventFunction, func)
 
-#define EVT_USER_LIST_INITIALIZED(func)                                                           \
+#define EVT_USER_LIST_INITIALIZED(func)                                                            \
     wx__DECLARE_EVT0(wxEVT_USER_LIST_INITIALIZED, UserListEventHandler(func))

@@ -1,5 +1,6 @@
 #include "resources/ConfigAccess.h"
 
+#include <wx/app.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
@@ -25,7 +26,7 @@ wxConfigBase* ConfigAccess::CreatePrivate() {
     if (auto* file = dynamic_cast<wxFileConfig*>(config)) {
         file->SetUmask(0077);
         const wxString path = wxFileConfig::GetLocalFileName(wxTheApp ? wxTheApp->GetAppName()
-                                                                       : wxString("Roduviriz"));
+                                                                      : wxString("Roduviriz"));
         if (wxFileName::FileExists(path))
             ::chmod(path.fn_str(), S_IRUSR | S_IWUSR);
     }
