@@ -5,11 +5,51 @@
 #include <wx/thread.h>
 #include <wx/url.h>
 
+class DownloadResultEvent;
+
 // Posted once per download thread to its target: a wxCommandEvent whose client data is a
 // block allocated with new[] holding exactly the body (the receiver delete[]s it) and whose
 // int is its length; null and 0 when the download failed, a non-null empty block for an
 // empty body.
 wxDECLARE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 
-#define EVT_DOWNLOAD_FINISHED(id, func)                                                           \
+#define EVT_DOWNLOAD_FINISHED(id, func)                                                            \
     wx__DECLARE_EVT1(wxEVT_DOWNLOAD_FINISHED, id, wxCommandEventHandler(func))
+
+// Fetches one URL in the background and hands the body to target on the GUI thread as a
+// wxEVT_DOWNLOAD_FINISHED event. Only 2xx replies count; a transfer that breaks off, falls
+// short of its Content-Length or exceeds MAX_BODY is a failure. The result is delivered only
+// if the target still exists then (a window closed meanwhile gets nothing, and the block is
+// freed). Construct and start on the GUI thread; prefer Start().
+class DownloadThread : public wxThread {
+public:
+    // A longer body is a failed download.
+    static constexpr size_t MAX_BODY = 8 * 1024 * 1024;
+
+    // Owns url and client from here on. With a client, it connects to the URL's host and port
+    // and asks it for the URL's path and query (its own headers and credentials go along);
+    // without one, the URL's own protocol (and the default proxy) is used. A time-out set on
+    // the client or on the URL's protocol is kept. target may be null: nothing is posted.
+    DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client = nullptr,
+                   int priority = 0, wxThreadKind kind = wxTHREAD_DETACHED);
+    ~DownloadThread() override; // deletes url and client
+
+    // Creates and runs a detached download. If it cannot start, releases url and client,
+    // posts nothing and returns false.
+    static bool Start(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client = nullptr);
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    // The body, or nullptr on failure (then *length is 0).
+    char* Download(size_t* length);
+
+    wxURL* m_url;
+    wxHTTP* m_client;
+    // Counted by DownloadThreadsModule, which the results travel through.
+    bool m_registered;
+    // Created here on the GUI thread with a weak reference to the target; handed back to the
+    // GUI thread with the result. Null without a target.
+    DownloadResultEvent* m_result;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <wx/event.h>
+#include <wx/module.h>
+
+// Keeps count of the download threads and relays their results to the GUI thread. Its code
+// lives in the plug-in, which the host may unload while a detached download still runs, so
+// OnExit waits (bounded) until none runs and then drops the results that nobody fetched.
+class DownloadThreadsModule : public wxModule {
+public:
+    // How long OnExit waits for running downloads.
+    static constexpr int EXIT_WAIT_MS = 15000;
+
+    bool OnInit() override;
+    void OnExit() override;
+
+    // GUI thread, when a download thread is constructed; false when the module is not active
+    // (the thread must then deliver nothing).
+    static bool Register();
+    // Last thing a registered download thread does, on whatever thread deletes it.
+    static void Unregister();
+    // Worker: hands a result over to the GUI thread; false (and ownership stays with the
+    // caller) when the module is no longer active.
+    static bool Relay(wxEvent* result);
+
+    // Threads registered and not yet ended.
+    static int Running();
+    // Waits until no download thread runs; false on time-out. Any thread.
+    static bool WaitUntilIdle(int timeoutMs);
+
+private:
+    wxDECLARE_DYNAMIC_CLASS(DownloadThreadsModule);
+};
