@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Faults scripted at run time for requests whose path (with query) starts with a prefix.
+class FaultTable {
+public:
+    enum class Mode { Refuse, Delay, Error500, Cut, Garbage, BigImage, BigBody, CtParam, NoLength };
+
+    struct Fault {
+        Mode mode = Mode::Error500;
+        int remaining = -1; // requests still to hit; -1 until cleared
+        int delayMs = 5000;
+        std::size_t bytes = 50u << 20;
+    };
+
+    static std::optional<Mode> ParseMode(const std::string& word);
+
+    // A fault for the same prefix replaces the earlier one.
+    void Add(const std::string& prefix, const Fault& fault);
+    void Clear();
+    // The fault for this request, if any, counting it against the fault's remaining requests.
+    // The longest matching prefix wins, so a narrow fault can sit inside a broad one.
+    std::optional<Fault> Take(const std::string& target);
+
+private:
+    struct Entry {
+        std::string prefix;
+        Fault fault;
+    };
+    std::mutex m_mutex;
+    std::vector<Entry> m_entries;
+};
