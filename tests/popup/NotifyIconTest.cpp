@@ -1,0 +1,128 @@
+// The tray icon: its double click made of two presses, and the commands it forwards.
+#include "ui/frame/NotifyIcon.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <wx/artprov.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/stopwatch.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Stands for the main frame: records the commands it gets and shows or hides itself on them.
+class OwnerFrame : public wxFrame {
+public:
+    OwnerFrame() : wxFrame(nullptr, wxID_ANY, "tray owner") {
+        Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
+            commands.push_back(event.GetId());
+            if (event.GetId() == wxID_OPEN)
+                Show(true);
+            else if (event.GetId() == wxID_CLOSE)
+                Show(false);
+        });
+    }
+    std::vector<int> commands;
+};
+
+class NotifyIconTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_owner = new OwnerFrame;
+        m_owner->Show();
+        m_icon = new NotifyIcon(m_owner, wxArtProvider::GetIcon(wxART_INFORMATION), "Roduviriz");
+    }
+    void TearDown() override {
+        delete m_icon;
+        if (m_owner)
+            m_owner->Destroy();
+        PumpEvents();
+    }
+
+    void Press() {
+        wxTaskBarIconEvent press(wxEVT_TASKBAR_LEFT_DOWN, m_icon);
+        m_icon->ProcessEvent(press);
+    }
+
+    // Lets the double-click time run out, so that the next press starts afresh.
+    static void WaitPastDoubleClick() {
+        wxStopWatch watch;
+        WaitFor([&] { return watch.Time() > NotifyIcon::DoubleClickMilliseconds() + 50; },
+                NotifyIcon::DoubleClickMilliseconds() + 2000);
+    }
+
+    OwnerFrame* m_owner = nullptr;
+    NotifyIcon* m_icon = nullptr;
+};
+
+TEST_F(NotifyIconTest, TwoQuickPressesToggleTheOwner) {
+    Press();
+    Press();
+    EXPECT_TRUE(m_owner->commands.empty()) << "the command travels through the event queue";
+    ASSERT_TRUE(WaitFor([&] { return !m_owner->IsShown(); }));
+    EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_CLOSE});
+
+    WaitPastDoubleClick();
+    Press();
+    Press();
+    ASSERT_TRUE(WaitFor([&] { return m_owner->IsShown(); }));
+    EXPECT_EQ(m_owner->commands, (std::vector<int>{wxID_CLOSE, wxID_OPEN}));
+}
+
+TEST_F(NotifyIconTest, SlowOrSinglePressesDoNothing) {
+    Press();
+    WaitPastDoubleClick();
+    Press();
+    WaitPastDoubleClick();
+    EXPECT_TRUE(m_owner->commands.empty());
+    EXPECT_TRUE(m_owner->IsShown());
+
+    // Three quick presses are one double click; the third waits for a partner.
+    Press();
+    Press();
+    Press();
+    PumpEvents(200);
+    EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_CLOSE});
+}
+
+TEST_F(NotifyIconTest, TheMenuOffersExitWhichReachesTheOwner) {
+    wxMenu* menu = m_icon->CreatePopupMenu();
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->GetMenuItemCount(), 1u);
+    const wxMenuItem* exit = menu->FindItemByPosition(0);
+    EXPECT_EQ(exit->GetId(), wxID_EXIT);
+    EXPECT_EQ(exit->GetItemLabel(), "E&xit");
+    EXPECT_EQ(exit->GetHelp(), "Exit the application.");
+    delete menu;
+
+    wxCommandEvent choice(wxEVT_MENU, wxID_EXIT);
+    m_icon->ProcessEvent(choice);
+    ASSERT_TRUE(WaitFor([&] { return !m_owner->commands.empty(); }));
+    EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_EXIT});
+}
+
+// The frame deletes the icon first when it goes; commands already queued, or sent while the
+// owner is on its way out or after it went some other way, must fall on nothing.
+TEST_F(NotifyIconTest, CommandsForAnOwnerOnItsWayOutAreDropped) {
+    Press();
+    Press(); // the toggle is queued at the icon
+    m_owner->Destroy();
+    wxCommandEvent choice(wxEVT_MENU, wxID_EXIT);
+    m_icon->ProcessEvent(choice);
+    m_icon->ProcessPendingEvents();
+    static_cast<wxEvtHandler*>(m_owner)
+        ->ProcessPendingEvents(); // runs whatever reached its queue, before it is deleted
+    EXPECT_TRUE(m_owner->commands.empty());
+
+    m_owner = nullptr;
+    PumpEvents(200); // deleted now; the sanitizer pass checks that nothing touches it
+    m_icon->ProcessEvent(choice);
+    Press();
+    Press();
+    PumpEvents(200);
+}
+
+} // namespace

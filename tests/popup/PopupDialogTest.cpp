@@ -1,0 +1,236 @@
+// The pop-up window for real: thumbnails from sitesim, placement, the closing timer, clicks
+// and the focus, on a display with a window manager.
+#include "tests/popup/PopupTestSupport.h"
+
+#include "core/SiteEndpoints.h"
+#include "resources/ImageStore.h"
+#include "tests/support/BrowserRecorder.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <wx/frame.h>
+#include <wx/mstream.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/stopwatch.h>
+#include <wx/uiaction.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Largest per-channel difference between two pictures of the same size.
+int MaxDifference(const wxImage& a, const wxImage& b) {
+    int worst = 0;
+    const unsigned char* pa = a.GetData();
+    const unsigned char* pb = b.GetData();
+    for (int i = 0; i < a.GetWidth() * a.GetHeight() * 3; ++i)
+        worst = std::max(worst, std::abs(int(pa[i]) - int(pb[i])));
+    return worst;
+}
+
+wxImage Shown(PopupDialog* popup) {
+    return popup->GetProfileImage()->GetBitmap().ConvertToImage();
+}
+
+wxImage Placeholder() {
+    return ImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage").ConvertToImage();
+}
+
+// The title of the active window, as the window manager sees it.
+std::string ActiveWindowName() {
+    const char* command = "xdotool getactivewindow getwindowname 2>/dev/null";
+    std::string out;
+    if (FILE* pipe = popen(command, "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+wxPoint CentreOnScreen(wxWindow* window) {
+    const wxSize size = window->GetSize();
+    return window->ClientToScreen(wxPoint(size.x / 2, size.y / 2));
+}
+
+void ClickAt(const wxPoint& where) {
+    wxUIActionSimulator sim;
+    sim.MouseMove(where);
+    PumpEvents(100);
+    sim.MouseClick();
+    PumpEvents(100);
+}
+
+class PopupDialogTest : public PopupSiteTest {};
+
+TEST_F(PopupDialogTest, StacksUpwardFromTheBottomRightOfTheWorkArea) {
+    PopupDialog::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    MakeKnown("lumika");
+    PopupDialog* first = NewPopup("lumika");
+    EXPECT_FALSE(first->IsShown()) << "appears only when the download has ended";
+    ASSERT_TRUE(WaitShown(first));
+    EXPECT_EQ(first->GetRect(), wxRect(874, 590, 150, 150));
+    // Where the window really landed, not only where it was asked to go.
+    EXPECT_TRUE(
+        WaitFor([&] { return first->ClientToScreen(wxPoint(0, 0)) == wxPoint(874, 590); }, 3000))
+        << first->ClientToScreen(wxPoint(0, 0)).x << "," << first->ClientToScreen(wxPoint(0, 0)).y;
+
+    PopupDialog* second = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(second));
+    EXPECT_EQ(second->GetRect(), wxRect(874, 440, 150, 150));
+    EXPECT_EQ(PopupDialog::GetShownCount(), 2);
+    EXPECT_EQ(first->GetPosition(), wxPoint(874, 590)) << "pop-ups never move";
+}
+
+TEST_F(PopupDialogTest, BottomEdgeStaysOnAWorkAreaThatStartsLower) {
+    const wxRect area(0, 30, 1024, 710);
+    PopupDialog::SetWorkAreaProvider([area] { return area; });
+    MakeKnown("lumika");
+    PopupDialog* popup = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(popup));
+    EXPECT_EQ(popup->GetRect().GetBottom(), area.GetBottom());
+    EXPECT_EQ(popup->GetRect().GetRight(), area.GetRight());
+}
+
+// A pop-up that goes before it was ever shown must not pull the next one below the screen.
+TEST_F(PopupDialogTest, APopupDestroyedBeforeItAppearedLeavesTheStackAlone) {
+    PopupDialog::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    MakeKnown("lumika");
+    ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2F&mode=delay&ms=1500&count=1"),
+              200);
+    PopupDialog* waiting = NewPopup("lumika");
+    waiting->Destroy();
+    ASSERT_TRUE(WaitFor([] { return LivePopups().empty(); }));
+    EXPECT_EQ(PopupDialog::GetShownCount(), 0);
+
+    PopupDialog* next = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(next));
+    EXPECT_EQ(next->GetPosition(), wxPoint(874, 590));
+    // The abandoned download ends meanwhile; its result must reach nobody.
+    PumpEvents(1800);
+    EXPECT_EQ(PopupDialog::GetShownCount(), 1);
+}
+
+TEST_F(PopupDialogTest, ThumbnailIsSqueezedAndAskedForWithTheWebHostsName) {
+    // A web host of its own, so that the header cannot be the image host's name by accident.
+    ImageStore::GetConfig()->Write("/Site/webHost", "www.web-host.example");
+    SiteEndpoints::Load();
+    MakeKnown("lumika");
+    std::string body;
+    ASSERT_EQ(ms_site->Get("/WebArchive/lumika/thumbs/LinkedImage.jpg", &body), 200);
+    wxMemoryInputStream stream(body.data(), body.size());
+    wxImage expected(stream, wxBITMAP_TYPE_JPEG);
+    ASSERT_TRUE(expected.IsOk());
+    ASSERT_EQ(expected.GetSize(), wxSize(320, 240));
+    expected.Rescale(107, 82);
+
+    PopupDialog* popup = NewPopup("lumika", PopupDialog::KIND_FREE);
+    ASSERT_TRUE(WaitShown(popup));
+    const wxImage shown = Shown(popup);
+    ASSERT_EQ(shown.GetSize(), wxSize(107, 82));
+    EXPECT_EQ(popup->GetProfileImage()->GetSize(), wxSize(107, 82));
+    EXPECT_LE(MaxDifference(shown, expected), 2);
+    EXPECT_EQ(popup->GetNameLabel()->GetLabel(), "lumika");
+
+    bool asked = false;
+    for (const std::string& line : ms_site->LogLines())
+        if (line.find("/WebArchive/lumika/thumbs/LinkedImage.jpg") != std::string::npos) {
+            asked = true;
+            EXPECT_EQ(line, "GET\t/WebArchive/lumika/thumbs/LinkedImage.jpg\twww.web-host.example");
+        }
+    EXPECT_TRUE(asked);
+}
+
+// Whatever the image host gives that is no usable picture, the pop-up still appears, with
+// the placeholder.
+TEST_F(PopupDialogTest, PlaceholderForMissingBrokenAndHugePictures) {
+    const wxImage placeholder = Placeholder();
+    ASSERT_TRUE(placeholder.IsOk());
+    MakeKnown("lumika");
+
+    PopupDialog* missing = NewPopup("nobody_at_all");
+    ASSERT_TRUE(WaitShown(missing));
+
+    ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2F&mode=garbage&count=1"), 200);
+    PopupDialog* garbage = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(garbage));
+
+    // 10000 x 10000: refused from its header, never decoded.
+    ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2F&mode=bigimage&count=1"), 200);
+    PopupDialog* huge = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(huge));
+
+    for (PopupDialog* popup : {missing, garbage, huge}) {
+        const wxImage shown = Shown(popup);
+        ASSERT_EQ(shown.GetSize(), placeholder.GetSize()) << popup->GetUser().GetName();
+        EXPECT_EQ(MaxDifference(shown, placeholder), 0) << popup->GetUser().GetName();
+    }
+    EXPECT_EQ(PopupDialog::GetShownCount(), 3);
+}
+
+TEST_F(PopupDialogTest, ClosesItselfWhenItsDurationHasPassed) {
+    ImageStore::GetConfig()->Write("/PopupDialog/duration", 1);
+    MakeKnown("lumika");
+    PopupDialog* popup = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(popup));
+    wxStopWatch sinceShown;
+    ASSERT_TRUE(WaitFor([] { return LivePopups().empty(); }, 4000));
+    EXPECT_GE(sinceShown.Time(), 900);
+    EXPECT_LE(sinceShown.Time(), 2000);
+    EXPECT_TRUE(WaitFor([] { return PopupDialog::GetShownCount() == 0; }, 2000));
+}
+
+TEST_F(PopupDialogTest, ClicksOnPictureAndNameOpenThePreviewAndKeepThePopup) {
+    BrowserRecorder browser;
+    ImageStore::GetConfig()->Write("/Site/previewHost", "preview.test:8123");
+    SiteEndpoints::Load();
+    MakeKnown("lumika");
+    PopupDialog* popup = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(popup));
+    PumpEvents(300);
+
+    ClickAt(CentreOnScreen(popup->GetTitleBar()));
+    ClickAt(CentreOnScreen(popup->GetProfileImage()));
+    ASSERT_TRUE(browser.WaitForLaunches(1));
+    ClickAt(CentreOnScreen(popup->GetNameLabel()));
+    ASSERT_TRUE(browser.WaitForLaunches(2));
+    PumpEvents(300);
+
+    const std::vector<std::string> launches = browser.Launches();
+    ASSERT_EQ(launches.size(), 2u) << "the title bar opens nothing";
+    for (const std::string& launch : launches)
+        EXPECT_EQ(launch, "http://preview.test:8123/preview.shtml?lumika");
+    ASSERT_EQ(LivePopups().size(), 1u);
+    EXPECT_TRUE(popup->IsShown());
+}
+
+TEST_F(PopupDialogTest, NeverTakesTheActivationFromTheWindowInUse) {
+    auto* frame =
+        new wxFrame(nullptr, wxID_ANY, "popup focus witness", wxPoint(50, 50), wxSize(300, 200));
+    frame->Show();
+    frame->Raise();
+    ASSERT_TRUE(WaitFor([frame] { return frame->IsActive(); }, 5000));
+    ASSERT_EQ(ActiveWindowName(), "popup focus witness");
+
+    MakeKnown("lumika");
+    PopupDialog* popup = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(popup));
+    PumpEvents(500);
+    EXPECT_TRUE(frame->IsActive());
+    EXPECT_EQ(ActiveWindowName(), "popup focus witness");
+
+    // Nor does a click on it.
+    ClickAt(CentreOnScreen(popup->GetStyleBar()));
+    PumpEvents(500);
+    EXPECT_TRUE(frame->IsActive());
+    EXPECT_EQ(ActiveWindowName(), "popup focus witness");
+
+    frame->Destroy();
+    PumpEvents();
+}
+
+} // namespace

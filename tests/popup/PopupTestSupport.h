@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/User.h"
+#include "tests/support/SiteSimProcess.h"
+#include "ui/popup/PopupDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The pop-ups that exist now (not on their way out), oldest first.
+std::vector<PopupDialog*> LivePopups();
+
+// A sitesim shared by a suite, set up as the site with a clean configuration for each test;
+// pop-ups stay until they are destroyed at the end of each test.
+class PopupSiteTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes the name a performer that sitesim has a thumbnail for.
+    static void MakeKnown(const std::string& name);
+    static PopupDialog* NewPopup(const wxString& name, int kind = PopupDialog::KIND_ONLINE);
+    // Waits until the pop-up has appeared (its download ended).
+    static bool WaitShown(PopupDialog* popup, int timeoutMs = 15000);
+    // Destroys every pop-up and waits until they are gone.
+    static void DestroyPopups();
+
+    static std::unique_ptr<SiteSimProcess> ms_site;
+};

@@ -1,0 +1,69 @@
+#include "ui/frame/NotifyIcon.h"
+
+#include "resources/Trace.h"
+
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
+    EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
+    EVT_TASKBAR_LEFT_DOWN(NotifyIcon::OnLButtonDown)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    NotifyIcon::NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip)
+    : m_owner(owner) {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::NotifyIcon(%p)", this, owner);
+    SetIcon(wxBitmapBundle(icon), tooltip);
+}
+
+NotifyIcon::~NotifyIcon() {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::~NotifyIcon()", this);
+    RemoveIcon();
+}
+
+wxMenu* NotifyIcon::CreatePopupMenu() {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::CreatePopupMenu()", this);
+    auto* menu = new wxMenu(wxEmptyString, 0);
+    menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
+    return menu;
+}
+
+int NotifyIcon::DoubleClickMilliseconds() {
+    const int ms = wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC);
+    return ms > 0 ? ms : 500;
+}
+
+// Forwarded on a later turn of the loop. An owner already gone, or on its way out (Destroy()
+// deletes it only at idle), gets nothing.
+void NotifyIcon::OnMenu(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnMenu(%d)", this, event.GetId());
+    wxWindow* owner = m_owner.get();
+    if (owner && !owner->IsBeingDeleted())
+        owner->GetEventHandler()->AddPendingEvent(event);
+}
+
+void NotifyIcon::OnLButtonDown(wxTaskBarIconEvent&) {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnLButtonDown()", this);
+    const auto now = std::chrono::steady_clock::now();
+    const auto window = std::chrono::milliseconds(DoubleClickMilliseconds());
+    if (m_pressPending && now - m_lastPress <= window) {
+        m_pressPending = false;
+        OnLButtonDClick();
+        return;
+    }
+    m_pressPending = true;
+    m_lastPress = now;
+}
+
+// Hides a shown owner and shows a hidden one, through the owner's own menu commands.
+void NotifyIcon::OnLButtonDClick() {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnLButtonDClick()", this);
+    wxWindow* owner = m_owner.get();
+    if (!owner)
+        return;
+    wxCommandEvent command(wxEVT_MENU, owner->IsShown() ? wxID_CLOSE : wxID_OPEN);
+    AddPendingEvent(command);
+}

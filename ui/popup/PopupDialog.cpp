@@ -1,0 +1,266 @@
+#include "ui/popup/PopupDialog.h"
+
+#include "core/SiteEndpoints.h"
+#include "net/DownloadThread.h"
+#include "net/wxHTTP2.h"
+#include "resources/ImageStore.h"
+#include "resources/Trace.h"
+#include "resources/Util.h"
+#include "ui/popup/ImageHeader.h"
+
+#include <wx/dcclient.h>
+#include <wx/display.h>
+#include <wx/imagbmp.h>
+#include <wx/image.h>
+#include <wx/imagjpeg.h>
+#include <wx/imagpng.h>
+#include <wx/log.h>
+#include <wx/module.h>
+#include <wx/mstream.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/url.h>
+
+namespace {
+
+PopupDialog::WorkAreaProvider g_workAreaProvider;
+
+// The content panel's background, shared by every pop-up: decoded on the first paint and kept
+// until the module ends, which releases it while the toolkit still runs.
+wxBitmap* g_contentBackground = nullptr;
+
+class PopupBackgroundModule : public wxModule {
+public:
+    bool OnInit() override { return true; }
+    void OnExit() override {
+        delete g_contentBackground;
+        g_contentBackground = nullptr;
+    }
+
+private:
+    wxDECLARE_DYNAMIC_CLASS(PopupBackgroundModule);
+};
+
+wxIMPLEMENT_DYNAMIC_CLASS(PopupBackgroundModule, wxModule);
+
+// The skin may not need every decoder a thumbnail does; the host may have registered none.
+bool EnsureHandler(wxBitmapType type) {
+    if (wxImage::FindHandler(type))
+        return true;
+    switch (type) {
+    case wxBITMAP_TYPE_JPEG:
+        wxImage::AddHandler(new wxJPEGHandler);
+        return true;
+    case wxBITMAP_TYPE_PNG:
+        wxImage::AddHandler(new wxPNGHandler);
+        return true;
+    case wxBITMAP_TYPE_BMP:
+        wxImage::AddHandler(new wxBMPHandler);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+const wxSize PopupDialog::THUMBNAIL_SIZE(107, 82);
+int PopupDialog::ms_shownCount = 0;
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
+    EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    void PopupDialog::SetWorkAreaProvider(const WorkAreaProvider& provider) {
+    g_workAreaProvider = provider;
+}
+
+PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
+                         const wxString& title, const wxPoint& pos, const wxSize& size, long style)
+    : wxDialog(parent, id, title, pos, size, style), m_user(user), m_kind(kind) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::PopupDialog(%s, %d)", this, user.GetName(), kind);
+    ImageStore* store = ImageStore::GetInstance();
+    m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                               wxSTATIC_BORDER | wxTAB_TRAVERSAL);
+    m_contentPanel = new wxPanel(m_framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                 wxNO_BORDER | wxTAB_TRAVERSAL);
+    m_titleBar =
+        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_titleBar"));
+    m_styleBar =
+        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_styleBar_ONLINE"),
+                           wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+    m_profileImage =
+        new wxStaticBitmap(m_contentPanel, wxID_ANY, store->GetBitmap("PopupDialog_profileImage"));
+    m_nameLabel = new wxStaticText(m_contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition,
+                                   wxDefaultSize, wxALIGN_CENTRE | wxST_NO_AUTORESIZE);
+
+    SetProperties();
+    DoLayout();
+
+    m_profileImage->SetCursor(wxCursor(wxCURSOR_HAND));
+    m_profileImage->Connect(wxEVT_LEFT_DOWN, wxMouseEventHandler(PopupDialog::OnLeftDownForControl),
+                            nullptr, this);
+
+    m_titleBar->SetBitmap(store->GetBitmap("PopupDialog_titleBar"));
+    if (kind == KIND_FREE)
+        m_styleBar->SetBitmap(store->GetBitmap("PopupDialog_styleBar_FREE"));
+    else if (kind == KIND_ONLINE)
+        m_styleBar->SetBitmap(store->GetBitmap("PopupDialog_styleBar_ONLINE"));
+
+    m_nameLabel->SetLabel(user.GetName());
+    m_nameLabel->Connect(wxEVT_LEFT_DOWN, wxMouseEventHandler(PopupDialog::OnLeftDownForControl),
+                         nullptr, this);
+
+    m_contentPanel->Connect(wxEVT_PAINT, wxPaintEventHandler(PopupDialog::OnPaintContentPanel),
+                            nullptr, this);
+
+    RequestThumbnail();
+}
+
+PopupDialog::~PopupDialog() {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::~PopupDialog()", this);
+    delete m_destroyTimer;
+    if (m_counted)
+        --ms_shownCount;
+}
+
+void PopupDialog::SetProperties() {
+    SetTitle(_("Popup"));
+    SetSize(wxSize(150, 150));
+    m_titleBar->SetInitialSize(wxSize(144, 18));
+    m_styleBar->SetInitialSize(wxSize(144, 12));
+    m_profileImage->SetInitialSize(THUMBNAIL_SIZE);
+    m_nameLabel->SetInitialSize(wxSize(108, 18));
+    m_nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
+    m_nameLabel->SetForegroundColour(wxColour(255, 255, 255));
+    m_nameLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL,
+                                false, wxEmptyString, wxFONTENCODING_DEFAULT));
+    m_contentPanel->SetBackgroundColour(wxColour(99, 150, 255));
+}
+
+// The name label only stretches across the panel: centring flags beside wxEXPAND mean nothing
+// in a vertical sizer, and the toolkit rejects them.
+void PopupDialog::DoLayout() {
+    auto* contentSizer = new wxBoxSizer(wxVERTICAL);
+    contentSizer->Add(-1, 8, 0, wxEXPAND | wxALL, 0);
+    contentSizer->Add(m_profileImage, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 3);
+    contentSizer->Add(m_nameLabel, 0, wxEXPAND | wxBOTTOM, 5);
+    m_contentPanel->SetAutoLayout(true);
+    m_contentPanel->SetSizer(contentSizer);
+    contentSizer->Fit(m_contentPanel);
+    contentSizer->SetSizeHints(m_contentPanel);
+
+    auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    frameSizer->Add(m_titleBar, 0, 0, 0);
+    frameSizer->Add(m_styleBar, 0, 0, 0);
+    frameSizer->Add(m_contentPanel, 1, wxEXPAND | wxALL, 0);
+    m_framePanel->SetAutoLayout(true);
+    m_framePanel->SetSizer(frameSizer);
+    frameSizer->Fit(m_framePanel);
+    frameSizer->SetSizeHints(m_framePanel);
+
+    auto* dialogSizer = new wxBoxSizer(wxVERTICAL);
+    dialogSizer->Add(m_framePanel, 1, wxEXPAND | wxALL, 0);
+    SetAutoLayout(true);
+    SetSizer(dialogSizer);
+    Layout();
+}
+
+// The image host is asked with the web host's name in "Host". The header has to be set after
+// connecting (connecting resets the headers), so the download goes through a client of its
+// own that adds it to each request.
+void PopupDialog::RequestThumbnail() {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::RequestThumbnail()", this);
+    auto* url = new wxURL(
+        SiteEndpoints::ImageUrl("/WebArchive/" + m_user.GetName() + "/thumbs/LinkedImage.jpg"));
+    auto* client = new wxHTTP2;
+    client->SetFixedHeader("Host", SiteEndpoints::WebHost());
+    client->SetTimeout(10);
+    if (!DownloadThread::Start(this, wxID_ANY, url, client)) {
+        // Announce anyway, with the placeholder, rather than leave a hidden window behind.
+        wxCommandEvent failed(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);
+        AddPendingEvent(failed);
+    }
+}
+
+wxBitmap PopupDialog::DecodeThumbnail(const unsigned char* data, size_t length) {
+    wxBitmapType type;
+    wxSize size;
+    if (!ImageHeader::Read(data, length, &type, &size))
+        return wxBitmap();
+    if (size.x > MAX_PICTURE_SIDE || size.y > MAX_PICTURE_SIDE) {
+        wxLogTrace(ROD_TRACE, "PopupDialog: picture of %dx%d refused", size.x, size.y);
+        return wxBitmap();
+    }
+    if (!EnsureHandler(type))
+        return wxBitmap();
+    // A broken picture only means the placeholder; no message for the user.
+    wxLogNull quiet;
+    wxMemoryInputStream stream(data, length);
+    wxImage image;
+    if (!image.LoadFile(stream, type) || !image.IsOk())
+        return wxBitmap();
+    image.Rescale(THUMBNAIL_SIZE.x, THUMBNAIL_SIZE.y);
+    return wxBitmap(image);
+}
+
+void PopupDialog::OnDownloadFinished(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::OnDownloadFinished(%d)", this, event.GetInt());
+    auto* data = static_cast<unsigned char*>(event.GetClientData());
+    const size_t length = data && event.GetInt() > 0 ? size_t(event.GetInt()) : 0;
+    // Only the first finished event counts; a stray second one is only released.
+    const bool first = !m_counted;
+    wxBitmap bitmap;
+    if (data && first)
+        bitmap = DecodeThumbnail(data, length);
+    delete[] data;
+    if (!first)
+        return;
+
+    if (!bitmap.IsOk())
+        bitmap = ImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage");
+    m_profileImage->SetBitmap(bitmap);
+
+    m_destroyTimer = new wxTimer(this, wxID_ANY);
+    const long seconds =
+        ImageStore::GetConfig()->Read("/PopupDialog/duration", long(DEFAULT_DURATION));
+    m_destroyTimer->StartOnce(int(seconds * 1000));
+
+    PlaceAndShow();
+}
+
+void PopupDialog::PlaceAndShow() {
+    const wxRect area = g_workAreaProvider ? g_workAreaProvider() : wxGetClientDisplayRect();
+    const wxSize outer = GetSize();
+    const int below = ms_shownCount++;
+    m_counted = true;
+    Move(area.x + area.width - outer.x, area.y + area.height - (below + 1) * outer.y);
+    ShowWithoutActivating();
+}
+
+void PopupDialog::OnDestroyTimer(wxTimerEvent&) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::OnDestroyTimer()", this);
+    delete m_destroyTimer;
+    m_destroyTimer = nullptr;
+    Destroy();
+}
+
+// Clicks on the picture or the name; the pop-up stays open.
+void PopupDialog::OnLeftDownForControl(wxMouseEvent&) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::OnLeftDownForControl()", this);
+    Util::LaunchBrowser(SiteEndpoints::PreviewUrl("/preview.shtml?" + m_user.GetName()));
+}
+
+void PopupDialog::OnPaintContentPanel(wxPaintEvent&) {
+    if (!g_contentBackground)
+        g_contentBackground =
+            new wxBitmap(ImageStore::GetInstance()->GetBitmap("PopupDialog_contentPanel"));
+    wxPaintDC dc(m_contentPanel);
+    if (g_contentBackground->IsOk())
+        dc.DrawBitmap(*g_contentBackground, 0, 0, true);
+}
