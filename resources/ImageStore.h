@@ -3,17 +3,25 @@
 #include "resources/ConfigAccess.h"
 
 #include <wx/bitmap.h>
+#include <wx/filesys.h>
 #include <wx/hashmap.h>
 #include <wx/icon.h>
 #include <wx/image.h>
+
+#include <vector>
 
 WX_DECLARE_STRING_HASH_MAP(wxImage, ImageHashMap);
 
 // The skin's pictures by name, decoded once from the archive beside the host program; and
 // the accessor of the configuration object.
+//
+// A picture's name is its entry's base name, without folder and extension ("icons/x.gif"
+// is "x"); of two entries with one name the later in the archive wins. Only the extensions
+// bmp, ico, xpm, jpg, jpeg, png and gif count, in lower case; the content decides the format.
 class ImageStore {
 public:
-    // Created, and the whole archive decoded, on the first call (GUI thread).
+    // Created, and the whole archive decoded, on the first call (GUI thread); null only when
+    // the allocation fails.
     static ImageStore* GetInstance();
     // Destroys the instance (the site module's end); the next GetInstance loads anew.
     static void DeleteInstance();
@@ -22,15 +30,23 @@ public:
     // returned object lives.
     static ConfigAccess GetConfig() { return ConfigAccess(); }
 
+    // An invalid bitmap or icon for a name the archive did not supply.
     wxBitmap GetBitmap(const wxString& name) const;
     wxIcon GetIcon(const wxString& name) const;
 
+    // Removes the archive and image handlers this store registered, then frees the images.
     ~ImageStore();
 
 private:
     ImageStore();
     void Load();
+    // Reads every entry under folder (empty or ending in "/") of the archive, depth first.
+    void LoadFolder(wxFileSystem& fs, const wxString& prefix, const wxString& folder);
+    void LoadEntry(wxFileSystem& fs, const wxString& location);
+    void EnsureHandler(wxBitmapType type);
 
     static ImageStore* ms_instance;
     ImageHashMap m_images;
+    wxFileSystemHandler* m_zipHandler;
+    std::vector<wxString> m_imageHandlers;
 };
