@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/UserEvent.h"
+#include "core/UserListEvent.h"
+
+#include <wx/treectrl.h>
+
+class wxImageList;
+
+// The common base of the performer trees: every performer one row under the (hidden) root,
+// the row lookup by name, and the "Profile" command that opens a performer's preview page,
+// from the context menu of a user row or by activating the row. The derived trees put their
+// own user-event handlers in front of these through their event tables.
+class UserListTreeCtrl : public wxTreeCtrl {
+public:
+    enum { ID_PROFILE = 5000 };
+
+    UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
+                     const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+                     long style = wxTR_DEFAULT_STYLE,
+                     const wxValidator& validator = wxDefaultValidator,
+                     const wxString& name = wxTreeCtrlNameStr);
+
+    // The first user row below parent whose name equals the user's exactly, searching a
+    // child's subtree (when recursive) before the child itself; invalid when there is none.
+    wxTreeItemId FindItem(const User& user, const wxTreeItemId& parent, bool recursive) const;
+
+    // The preview page of a performer, the name appended as it is.
+    static wxString PreviewAddress(const wxString& name);
+
+protected:
+    // Adds the skin picture to the list; -1 when the skin does not have it (the list refuses
+    // an invalid bitmap).
+    static int AddSkinImage(wxImageList* images, const wxString& key);
+
+    void OnMenu(wxCommandEvent& event);
+    void OnTreeItemActivated(wxTreeEvent& event);
+    void OnTreeItemRightClick(wxTreeEvent& event);
+    void OnUserAdded(UserEvent& event);
+    void OnUserChanged(UserEvent& event);
+    void OnUserDeleted(UserEvent& event);
+    void OnUserListInitialized(UserListEvent& event);
+
+private:
+    wxDECLARE_EVENT_TABLE();
+};
