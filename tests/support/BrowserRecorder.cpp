@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 BrowserRecorder::BrowserRecorder() {
     const std::string data = TestEnvironment::Home() + "/.local/share";
@@ -16,7 +17,13 @@ BrowserRecorder::BrowserRecorder() {
     m_dir = TestEnvironment::MakeTempDir("browser");
     m_record = m_dir + "/launches.txt";
 
-    const std::string script = m_dir + "/record-browser";
+    // wx's reading of the desktop entry lower-cases its command, so the script's path has
+    // no capitals (the private HOME has some).
+    static int instances = 0;
+    m_scriptDir =
+        "/tmp/rod-browser-" + std::to_string(getpid()) + "-" + std::to_string(++instances);
+    wxFileName::Mkdir(m_scriptDir, 0700, wxPATH_MKDIR_FULL);
+    const std::string script = m_scriptDir + "/record-browser";
     {
         std::ofstream out(script);
         out << "#!/bin/sh\necho \"$@\" >> '" << m_record << "'\n";
@@ -43,6 +50,7 @@ BrowserRecorder::~BrowserRecorder() {
     std::remove((apps + "/rodrecorder.desktop").c_str());
     std::remove((apps + "/defaults.list").c_str());
     std::remove((apps + "/mimeapps.list").c_str());
+    wxFileName::Rmdir(m_scriptDir, wxPATH_RMDIR_RECURSIVE);
 }
 
 std::vector<std::string> BrowserRecorder::Launches() const {

@@ -18,5 +18,6 @@ public:
 
 private:
     std::string m_dir;
+    std::string m_scriptDir;
     std::string m_record;
 };
