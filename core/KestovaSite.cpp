@@ -1,0 +1,258 @@
+#include "core/KestovaSite.h"
+
+#include "core/PerformerScriptParser.h"
+#include "core/SiteEndpoints.h"
+#include "resources/ConfigAccess.h"
+#include "resources/ImageStore.h"
+#include "resources/Trace.h"
+
+#include <wx/app.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/protocol/http.h>
+#include <wx/socket.h>
+#include <wx/thread.h>
+#include <wx/url.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+wxIMPLEMENT_DYNAMIC_CLASS(KestovaSite, wxModule);
+
+namespace {
+
+const char SCRIPT_PATH[] = "/include/js/online_performers.js";
+const int SCRIPT_TIMEOUT_SECONDS = 3;
+const int FAILURES_BEFORE_GIVING_UP = 10;
+const long DEFAULT_SYNC_SECONDS = 10;
+
+// Consecutive downloads without a usable answer. The refresh thread is its one user in the
+// program; tests drive it from the main thread, so it is atomic rather than thread-bound.
+std::atomic<int> g_failures{0};
+bool g_socketsInitialised = false;
+bool g_proxySet = false;
+
+// The compiled expressions keep match state: one parser, one download at a time.
+std::mutex g_parserGuard;
+PerformerScriptParser& Parser() {
+    static PerformerScriptParser parser;
+    return parser;
+}
+
+enum class Fetch { COMPLETE, FAILED, ABANDONED };
+
+// Worker-thread conditions only: the main thread (tests) and threads the toolkit does not
+// know neither pause nor get asked to stop.
+wxThread* CurrentWorker() {
+    return wxThread::IsMain() ? nullptr : wxThread::This();
+}
+
+bool StopRequested() {
+    wxThread* worker = CurrentWorker();
+    return worker && worker->TestDestroy();
+}
+
+// Keeps the refresh thread from monopolising the processor while it parses; also where a
+// long parse notices a shutdown.
+bool PauseAfterStoredPerformer() {
+    wxThread* worker = CurrentWorker();
+    if (!worker)
+        return true;
+    wxThread::Sleep(10);
+    return !worker->TestDestroy();
+}
+
+// "http://host:port/" as the environment gives it, reduced to the "host:port" the toolkit
+// takes; empty when no proxy is configured.
+wxString ProxyFromEnvironment() {
+    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value)
+            continue;
+        wxString proxy = wxString::FromUTF8(value);
+        proxy.Trim(true).Trim(false);
+        const int scheme = proxy.Find("://");
+        if (scheme != wxNOT_FOUND)
+            proxy = proxy.Mid(scheme + 3);
+        proxy = proxy.BeforeFirst('/');
+        if (proxy.empty())
+            continue;
+        if (!proxy.Contains(":"))
+            proxy += ":80";
+        return proxy;
+    }
+    return wxString();
+}
+
+Fetch FetchScript(UserList& result) {
+    wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)",
+               SiteEndpoints::WebUrl(SCRIPT_PATH));
+    wxURL url(SiteEndpoints::WebUrl(SCRIPT_PATH));
+    if (url.GetError() != wxURL_NOERR)
+        return Fetch::FAILED;
+    url.GetProtocol().SetTimeout(SCRIPT_TIMEOUT_SECONDS);
+    std::unique_ptr<wxInputStream> in(url.GetInputStream());
+    if (!in)
+        return Fetch::FAILED;
+
+    // A peer that closes early ends the stream just like a complete body does; only the
+    // announced length tells a cut transfer from a short script.
+    unsigned long long announced = 0;
+    bool hasLength = false;
+    if (auto* http = wxDynamicCast(&url.GetProtocol(), wxHTTP))
+        hasLength = http->GetHeader("Content-Length").ToULongLong(&announced);
+
+    std::lock_guard<std::mutex> lock(g_parserGuard);
+    PerformerScriptParser& parser = Parser();
+    parser.Reset();
+    char buffer[4096];
+    unsigned long long received = 0;
+    for (;;) {
+        size_t wanted = sizeof buffer;
+        if (hasLength) {
+            if (received >= announced)
+                break;
+            // Never ask past the body: a kept-alive connection would block until time-out.
+            wanted =
+                static_cast<size_t>(std::min<unsigned long long>(wanted, announced - received));
+        }
+        in->Read(buffer, wanted);
+        const size_t got = in->LastRead();
+        received += got;
+        if (!parser.Feed(buffer, got, PauseAfterStoredPerformer) || StopRequested())
+            return Fetch::ABANDONED;
+        const wxStreamError error = in->GetLastError();
+        if (error == wxSTREAM_EOF || (error == wxSTREAM_NO_ERROR && got == 0))
+            break;
+        if (error != wxSTREAM_NO_ERROR)
+            return Fetch::FAILED;
+    }
+    if (hasLength && received < announced)
+        return Fetch::FAILED;
+    if (!parser.Finish(PauseAfterStoredPerformer))
+        return Fetch::ABANDONED;
+    result = parser.GetUserList();
+    return Fetch::COMPLETE;
+}
+
+// GUI thread only.
+void ShowNoResponse() {
+    wxMessageBox(wxString::Format("%s\n%s", _("Could not get response from server"),
+                                  _("Please execute it after a while.")),
+                 _("Error"), wxOK | wxCENTRE | wxICON_ERROR);
+}
+
+// GUI thread only: the main frame answers by closing the user interface.
+void PostExitToTopWindow() {
+    wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+    if (!top)
+        return;
+    wxCommandEvent exit(wxEVT_COMMAND_MENU_SELECTED, wxID_EXIT);
+    top->GetEventHandler()->AddPendingEvent(exit);
+}
+
+// What the waiting thread and the GUI thread's call share; the call may run after the
+// thread stopped waiting, so neither owns it alone.
+struct BoxHandOver {
+    wxSemaphore closed{0, 1};
+    std::atomic<bool> abandoned{false};
+};
+
+// The box goes up on the GUI thread while the calling thread waits for it to close. The
+// wait gives up when the thread is asked to stop, so that a shutdown never hangs here.
+void GiveUpWithBox() {
+    if (wxThread::IsMain()) {
+        ShowNoResponse();
+        PostExitToTopWindow();
+        return;
+    }
+    if (!wxTheApp)
+        return;
+    auto handOver = std::make_shared<BoxHandOver>();
+    wxTheApp->CallAfter([handOver] {
+        if (!handOver->abandoned) {
+            ShowNoResponse();
+            if (!handOver->abandoned)
+                PostExitToTopWindow();
+        }
+        handOver->closed.Post();
+    });
+    while (handOver->closed.WaitTimeout(100) == wxSEMA_TIMEOUT) {
+        if (StopRequested()) {
+            handOver->abandoned = true;
+            return;
+        }
+    }
+}
+
+int FailedDownload() {
+    if (++g_failures >= FAILURES_BEFORE_GIVING_UP)
+        GiveUpWithBox();
+    return 0;
+}
+
+int SyncIntervalMs() {
+    const long seconds =
+        ImageStore::GetConfig()->Read("/System/syncinterval", DEFAULT_SYNC_SECONDS);
+    // 0 would make the refresh thread download without pause and never post anything.
+    return static_cast<int>(std::clamp(seconds, 1L, static_cast<long>(INT_MAX / 1000)) * 1000);
+}
+
+} // namespace
+
+KestovaSite::KestovaSite() {
+    wxLogTrace(ROD_TRACE, "[%p]KestovaSite::KestovaSite(void)", static_cast<void*>(this));
+    const wxString proxy = ProxyFromEnvironment();
+    if (!proxy.empty()) {
+        wxURL::SetDefaultProxy(proxy);
+        g_proxySet = true;
+    }
+}
+
+int KestovaSite::UpdateUserList() {
+    wxLogTrace(ROD_TRACE, "[%p]KestovaSite::UpdateUserList(void)", static_cast<void*>(this));
+    UserList fresh;
+    switch (FetchScript(fresh)) {
+    case Fetch::ABANDONED:
+        return 0;
+    case Fetch::FAILED:
+        return FailedDownload();
+    case Fetch::COMPLETE:
+        break;
+    }
+    g_failures = 0;
+    SetUserList(fresh);
+    return SyncIntervalMs();
+}
+
+bool KestovaSite::OnInit() {
+    wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnInit(void)", static_cast<void*>(this));
+    // Names where the settings live: before the first setting is read.
+    if (wxTheApp) {
+        wxTheApp->SetVendorName("Kestova");
+        wxTheApp->SetAppName("Roduviriz");
+    }
+    // Worker threads use sockets; the toolkit sets them up on the main thread only.
+    g_socketsInitialised = wxSocketBase::Initialize();
+    SiteEndpoints::Load();
+    return true;
+}
+
+void KestovaSite::OnExit() {
+    wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
+    ImageStore::DeleteInstance();
+    ConfigAccess::Release();
+    if (g_proxySet) {
+        wxURL::SetDefaultProxy(wxString());
+        g_proxySet = false;
+    }
+    if (g_socketsInitialised) {
+        wxSocketBase::Shutdown();
+        g_socketsInitialised = false;
+    }
+}
