@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/apptrait.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -57,8 +59,18 @@ int main(int argc, char** argv) {
     int result;
     {
         // Tests pump events themselves; this makes Yield() work outside a running main loop.
+#if ROD_GUI_TESTS
         wxEventLoopGuarantor activeLoop;
+#else
+        // wxEventLoopGuarantor would make a GUI loop here (the GUI library is linked), whose
+        // Yield asserts on a console application object: take the console loop of the traits.
+        std::unique_ptr<wxEventLoopBase> activeLoop(wxTheApp->GetTraits()->CreateEventLoop());
+        wxEventLoopBase::SetActive(activeLoop.get());
+#endif
         result = RUN_ALL_TESTS();
+#if !ROD_GUI_TESTS
+        wxEventLoopBase::SetActive(nullptr);
+#endif
     }
 
     wxTheApp->OnExit();
