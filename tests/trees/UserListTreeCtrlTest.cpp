@@ -112,4 +112,46 @@ TEST_F(UserListTreeCtrlTest, FindItemSearchesAChildsSubtreeBeforeTheChildAndComp
     EXPECT_FALSE(m_tree->FindItem(User("eve", 0), group, true).IsOk());
 }
 
+// The lookup must see every way rows come and go, whichever path answers it.
+TEST_F(UserListTreeCtrlTest, FindItemFollowsRowsAsTheyAreInsertedRemovedAndRenamed) {
+    const wxTreeItemId root = m_tree->GetRootItem();
+    const wxTreeItemId group = m_tree->AppendItem(root, "group");
+    const wxTreeItemId other = m_tree->AppendItem(root, "other");
+    const wxTreeItemId solo =
+        m_tree->AppendItem(group, "solo", -1, -1, new UserListTreeItemData(User("solo", FREE)));
+
+    EXPECT_EQ(m_tree->FindItem(User("solo", 0), root, true), solo);
+    EXPECT_EQ(m_tree->FindItem(User("solo", 0), group, false), solo);
+    EXPECT_FALSE(m_tree->FindItem(User("solo", 0), root, false).IsOk());
+    EXPECT_FALSE(m_tree->FindItem(User("solo", 0), other, true).IsOk());
+    EXPECT_FALSE(m_tree->FindItem(User("solo", 0), solo, true).IsOk());
+
+    // Inserted in front and after another row: the first in the walk wins.
+    const wxTreeItemId front =
+        m_tree->PrependItem(group, "front", -1, -1, new UserListTreeItemData(User("solo", 0)));
+    EXPECT_EQ(m_tree->FindItem(User("solo", 0), root, true), front);
+    const wxTreeItemId after = m_tree->InsertItem(other, wxTreeItemId(), "after", -1, -1,
+                                                  new UserListTreeItemData(User("late", 0)));
+    EXPECT_EQ(m_tree->FindItem(User("late", 0), root, true), after);
+    m_tree->Delete(front);
+    EXPECT_EQ(m_tree->FindItem(User("solo", 0), root, true), solo);
+
+    // A stored user that changes its name is found under the new name only.
+    static_cast<UserListTreeItemData*>(m_tree->GetItemData(solo))->SetUser(User("renamed", 0));
+    EXPECT_FALSE(m_tree->FindItem(User("solo", 0), root, true).IsOk());
+    EXPECT_EQ(m_tree->FindItem(User("renamed", 0), group, false), solo);
+
+    // Data replaced by hand: the old object goes back to the caller and out of the lookup.
+    auto* replaced = static_cast<UserListTreeItemData*>(m_tree->GetItemData(solo));
+    m_tree->SetItemData(solo, new UserListTreeItemData(User("fresh", 0)));
+    delete replaced;
+    EXPECT_FALSE(m_tree->FindItem(User("renamed", 0), root, true).IsOk());
+    EXPECT_EQ(m_tree->FindItem(User("fresh", 0), root, true), solo);
+
+    m_tree->DeleteChildren(group);
+    m_tree->DeleteChildren(other);
+    EXPECT_FALSE(m_tree->FindItem(User("fresh", 0), root, true).IsOk());
+    EXPECT_FALSE(m_tree->FindItem(User("late", 0), root, true).IsOk());
+}
+
 } // namespace

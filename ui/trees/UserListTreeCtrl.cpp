@@ -31,14 +31,27 @@ wxEND_EVENT_TABLE()
     AddRoot(wxEmptyString, -1, -1, nullptr);
 }
 
+// Rows of one name are rare (only a repeated list adds them), so the index answers almost
+// every lookup; with several rows of the name, the walk decides which comes first.
 wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& parent,
                                         bool recursive) const {
-    const wxString& name = user.GetName();
+    const std::vector<UserListTreeItemData*>& rows = m_rows.RowsNamed(user.GetName());
+    if (rows.empty())
+        return wxTreeItemId();
+    if (rows.size() == 1) {
+        const wxTreeItemId item = rows.front()->GetId();
+        return IsBelow(item, parent, recursive) ? item : wxTreeItemId();
+    }
+    return FindItemByWalk(user.GetName(), parent, recursive);
+}
+
+wxTreeItemId UserListTreeCtrl::FindItemByWalk(const wxString& name, const wxTreeItemId& parent,
+                                              bool recursive) const {
     wxTreeItemIdValue cookie;
     for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
          child = GetNextChild(parent, cookie)) {
         if (recursive && ItemHasChildren(child)) {
-            const wxTreeItemId found = FindItem(user, child, true);
+            const wxTreeItemId found = FindItemByWalk(name, child, true);
             if (found.IsOk())
                 return found;
         }
@@ -47,6 +60,43 @@ wxTreeItemId UserListTreeCtrl::FindItem(const User& user, const wxTreeItemId& pa
             return child;
     }
     return wxTreeItemId();
+}
+
+// Whether the walk from parent reaches item: a direct child, or (recursive) any descendant.
+bool UserListTreeCtrl::IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent,
+                               bool recursive) const {
+    wxTreeItemId up = GetItemParent(item);
+    if (!recursive)
+        return up.IsOk() && up == parent;
+    for (; up.IsOk(); up = GetItemParent(up)) {
+        if (up == parent)
+            return true;
+    }
+    return false;
+}
+
+void UserListTreeCtrl::IndexRow(wxTreeItemData* data) {
+    if (auto* row = dynamic_cast<UserListTreeItemData*>(data))
+        m_rows.Add(row);
+}
+
+// Every insertion (append, prepend, insert after a sibling) ends here in the toolkit's tree.
+wxTreeItemId UserListTreeCtrl::DoInsertItem(const wxTreeItemId& parent, size_t previous,
+                                            const wxString& text, int image, int selectedImage,
+                                            wxTreeItemData* data) {
+    const wxTreeItemId item =
+        wxTreeCtrl::DoInsertItem(parent, previous, text, image, selectedImage, data);
+    if (item.IsOk())
+        IndexRow(data);
+    return item;
+}
+
+// The toolkit hands a replaced data object back to the caller: it leaves the index here.
+void UserListTreeCtrl::SetItemData(const wxTreeItemId& item, wxTreeItemData* data) {
+    if (auto* old = dynamic_cast<UserListTreeItemData*>(GetItemData(item)))
+        m_rows.Remove(old, old->GetUser().GetName());
+    wxTreeCtrl::SetItemData(item, data);
+    IndexRow(data);
 }
 
 wxString UserListTreeCtrl::PreviewAddress(const wxString& name) {

@@ -2,6 +2,7 @@
 
 #include "core/UserEvent.h"
 #include "core/UserListEvent.h"
+#include "ui/trees/UserRowIndex.h"
 
 #include <wx/treectrl.h>
 
@@ -23,12 +24,19 @@ public:
 
     // The first user row below parent whose name equals the user's exactly, searching a
     // child's subtree (when recursive) before the child itself; invalid when there is none.
+    // A name held by one row only is answered from the index of rows by name.
     wxTreeItemId FindItem(const User& user, const wxTreeItemId& parent, bool recursive) const;
+
+    // Every way a row's data enters or leaves the tree keeps the index in step.
+    void SetItemData(const wxTreeItemId& item, wxTreeItemData* data) override;
 
     // The preview page of a performer, the name appended as it is.
     static wxString PreviewAddress(const wxString& name);
 
 protected:
+    wxTreeItemId DoInsertItem(const wxTreeItemId& parent, size_t previous, const wxString& text,
+                              int image, int selectedImage, wxTreeItemData* data) override;
+
     // Adds the skin picture to the list; -1 when the skin does not have it (the list refuses
     // an invalid bitmap).
     static int AddSkinImage(wxImageList* images, const wxString& key);
@@ -42,5 +50,13 @@ protected:
     void OnUserListInitialized(UserListEvent& event);
 
 private:
+    // The depth-first walk that defines which row FindItem answers.
+    wxTreeItemId FindItemByWalk(const wxString& name, const wxTreeItemId& parent,
+                                bool recursive) const;
+    bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
+    void IndexRow(wxTreeItemData* data);
+
+    UserRowIndex m_rows;
+
     wxDECLARE_EVENT_TABLE();
 };
