@@ -62,9 +62,10 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
     while (!pred()) {
         if (watch.Time() > timeoutMs)
             return pred();
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
-            wxTheApp->Yield(true);
+        // Not wxTheApp: it casts to the GUI application class, which a console test's is not.
+        if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+            app->ProcessPendingEvents();
+            app->Yield(true);
         }
         wxMilliSleep(5);
     }

@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
     }
     delete wxLog::SetActiveTarget(new wxLogStderr);
     wxSetAssertHandler(FailOnAssert);
-    if (!wxTheApp->CallOnInit())
+    // wxTheApp casts to the GUI application class, which a console test's object is not.
+    wxAppConsole* const app = wxAppConsole::GetInstance();
+    if (!app->CallOnInit())
         return 1;
 
     int result;
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
 #else
         // wxEventLoopGuarantor would make a GUI loop here (the GUI library is linked), whose
         // Yield asserts on a console application object: take the console loop of the traits.
-        std::unique_ptr<wxEventLoopBase> activeLoop(wxTheApp->GetTraits()->CreateEventLoop());
+        std::unique_ptr<wxEventLoopBase> activeLoop(app->GetTraits()->CreateEventLoop());
         wxEventLoopBase::SetActive(activeLoop.get());
 #endif
         result = RUN_ALL_TESTS();
@@ -73,7 +75,7 @@ int main(int argc, char** argv) {
 #endif
     }
 
-    wxTheApp->OnExit();
+    app->OnExit();
     wxEntryCleanup();
     TestEnvironment::CleanUp();
     return result;
