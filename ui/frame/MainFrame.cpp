@@ -1,6 +1,259 @@
 #include "ui/frame/MainFrame.h"
 
-MainFrame::MainFrame() : wxFrame(nullptr, wxID_ANY, wxEmptyString) {
+#include "core/DaemonThread.h"
+#include "core/Site.h"
+#include "core/SiteEndpoints.h"
+#include "core/UserListEvent.h"
+#include "net/DownloadThread.h"
+#include "net/wxHTTP2.h"
+#include "resources/ImageStore.h"
+#include "resources/Trace.h"
+#include "ui/frame/AuthenticationDialog.h"
+#include "ui/frame/FavoritesReplyParser.h"
+#include "ui/frame/LoginQuery.h"
+#include "ui/frame/NotifyIcon.h"
+#include "ui/popup/PopupDialogManager.h"
+#include "ui/trees/AllTreeCtrl.h"
+#include "ui/trees/FavoriteTreeCtrl.h"
+
+#include <wx/app.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/url.h>
+
+#include <memory>
+
+wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, MainFrame::OnDownloadFinished) EVT_ICONIZE(MainFrame::OnIconize)
+        EVT_MENU(wxID_ANY, MainFrame::OnMenu) wxEND_EVENT_TABLE()
+
+            namespace {
+    const long TREE_STYLE =
+        wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
+
+    void PutInPage(wxPanel * page, wxWindow * tree) {
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(tree, 1, wxEXPAND, 0);
+        page->SetAutoLayout(true);
+        page->SetSizer(sizer);
+        sizer->Fit(page);
+        sizer->SetSizeHints(page);
+    }
+} // namespace
+
+MainFrame::MainFrame()
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+              wxDEFAULT_FRAME_STYLE),
+      m_menuBar(nullptr), m_allTree(nullptr), m_allPage(nullptr), m_favoriteTree(nullptr),
+      m_favoritePage(nullptr), m_notebook(nullptr), m_thread(nullptr), m_popupManager(nullptr),
+      m_notifyIcon(nullptr), m_favoritesLoaded(false) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::MainFrame()", this);
+    // The site's give-up and the pop-up manager's favourites filter both address the
+    // application's top window; without this they could reach the splash screen instead.
+    if (wxTheApp)
+        wxTheApp->SetTopWindow(this);
+
+    m_notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, "notebook");
+    m_favoritePage = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                 wxTAB_TRAVERSAL | wxNO_BORDER);
+    m_allPage = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                            wxTAB_TRAVERSAL | wxNO_BORDER);
+
+    m_menuBar = new wxMenuBar(0);
+    SetMenuBar(m_menuBar);
+    auto* fileMenu = new wxMenu(wxEmptyString, 0);
+    fileMenu->Append(wxID_EXIT, _("E&xit"), wxEmptyString, wxITEM_NORMAL);
+    auto* toolMenu = new wxMenu(wxEmptyString, 0);
+    toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"), wxEmptyString, wxITEM_NORMAL);
+    toolMenu->Append(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"), wxEmptyString, wxITEM_CHECK);
+    m_menuBar->Append(fileMenu, _("&File"));
+    m_menuBar->Append(toolMenu, _("&Tool"));
+
+    m_allTree = new AllTreeCtrl(m_allPage, wxID_ANY, wxDefaultPosition, wxDefaultSize, TREE_STYLE);
+    m_favoriteTree = new FavoriteTreeCtrl(m_favoritePage, wxID_ANY, wxDefaultPosition,
+                                          wxDefaultSize, TREE_STYLE);
+
     SetTitle(_("Orlavin ZirovUdaroro"));
+
+    PutInPage(m_allPage, m_allTree);
+    PutInPage(m_favoritePage, m_favoriteTree);
+    m_notebook->AddPage(m_allPage, _("All"), false);
+    m_notebook->AddPage(m_favoritePage, _("Favorite"), false);
+    auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+    frameSizer->Add(m_notebook, 1, wxEXPAND, 0);
+    SetAutoLayout(true);
+    SetSizer(frameSizer);
+    Layout();
+
+    // The stored choice shows, but has no effect until favourites are loaded.
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE,
+                     ImageStore::GetConfig()->ReadBool("/PopupDialog/onlyFavorite", false));
+    m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
+
+    if (Site* site = Site::GetInstance()) {
+        m_thread = new DaemonThread(site, wxTHREAD_JOINABLE, 0, 0);
+        m_thread->AddEventHandler(m_allTree);
+    }
+    m_favoritePage->Enable(false);
+    m_popupManager = new PopupDialogManager();
+    if (m_thread)
+        m_thread->AddEventHandler(m_popupManager);
+
+    ImageStore* store = ImageStore::GetInstance();
+    if (store)
+        SetIcon(store->GetIcon("Application_icon"));
+
+    long x, y, width, height;
+    {
+        auto config = ImageStore::GetConfig();
+        x = config->ReadLong("/MainFrame/x", -1);
+        y = config->ReadLong("/MainFrame/y", -1);
+        width = config->ReadLong("/MainFrame/width", 240);
+        height = config->ReadLong("/MainFrame/height", 480);
+    }
+    SetSize(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
+            static_cast<int>(height), wxSIZE_AUTO);
+
     Show(true);
+    Raise();
+
+    if (m_thread && m_thread->Run() != wxTHREAD_NO_ERROR)
+        wxLogTrace(ROD_TRACE, "[%p]MainFrame::MainFrame(): the refresh thread did not start", this);
+
+    m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
+                                  wxTheApp ? wxTheApp->GetAppName() : wxString());
+}
+
+MainFrame::~MainFrame() {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::~MainFrame()", this);
+    // Joinable: returns only once the thread has ended, so nothing is posted to the handlers
+    // deleted below.
+    if (m_thread) {
+        m_thread->Delete();
+        delete m_thread;
+        m_thread = nullptr;
+    }
+    delete m_notifyIcon;
+    m_notifyIcon = nullptr;
+    delete m_popupManager;
+    m_popupManager = nullptr;
+
+    const wxRect rect = GetRect();
+    auto config = ImageStore::GetConfig();
+    config->Write("/MainFrame/x", static_cast<long>(rect.x));
+    config->Write("/MainFrame/y", static_cast<long>(rect.y));
+    config->Write("/MainFrame/width", static_cast<long>(rect.width));
+    config->Write("/MainFrame/height", static_cast<long>(rect.height));
+    // Favourites belong to one run: the next run knows none until the user updates them.
+    config->DeleteEntry("/favorites", true);
+}
+
+bool MainFrame::CanHideToTray() const {
+    return m_notifyIcon && m_notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable();
+}
+
+void MainFrame::OnIconize(wxIconizeEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnIconize(%d)", this, event.IsIconized());
+    if (event.IsIconized()) {
+        // Without a tray the frame stays an ordinary minimised window, reachable from the
+        // desktop; hiding it would leave no way back.
+        if (CanHideToTray())
+            Show(false);
+    } else {
+        Show(true);
+        Raise();
+    }
+}
+
+void MainFrame::OnMenu(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(%d)", this, event.GetId());
+    switch (event.GetId()) {
+    case wxID_OPEN:
+        Show(true);
+        break;
+    case wxID_CLOSE:
+        Show(false);
+        break;
+    case wxID_EXIT:
+        Destroy();
+        break;
+    case ID_UPDATE_FAVORITE:
+        UpdateFavorites();
+        break;
+    case ID_POPUP_ONLY_FAVORITE:
+        ImageStore::GetConfig()->Write("/PopupDialog/onlyFavorite", event.IsChecked());
+        break;
+    default:
+        wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(): unknown command %d of type %d", this,
+                   event.GetId(), event.GetEventType());
+        break;
+    }
+}
+
+void MainFrame::UpdateFavorites() {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites()", this);
+    if (!m_favoritesLoaded) {
+        AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
+        if (dialog.ShowModal() != wxID_OK)
+            return;
+    }
+    wxString id, password;
+    {
+        auto config = ImageStore::GetConfig();
+        id = config->Read("/id", wxString());
+        password = config->Read("/password", wxString());
+    }
+    auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
+    // A client of our own so that the request never goes through the default proxy.
+    auto* client = new wxHTTP2();
+    if (!DownloadThread::Start(this, wxID_ANY, url, client))
+        wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);
+}
+
+void MainFrame::OnDownloadFinished(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnDownloadFinished(%d)", this, event.GetInt());
+    std::unique_ptr<char[]> body(static_cast<char*>(event.GetClientData()));
+    event.SetClientData(nullptr);
+    if (!body) {
+        // Before the first success a failure means a wrong account or no service; later
+        // the favourites already shown stay.
+        if (!m_favoritesLoaded)
+            wxMessageBox(_("Could not login."), _("Error"), wxOK | wxICON_ERROR | wxCENTRE,
+                         nullptr);
+        return;
+    }
+    ApplyFavorites(body.get(), static_cast<size_t>(std::max(0, event.GetInt())));
+}
+
+void MainFrame::ApplyFavorites(const char* body, size_t length) {
+    FavoritesReplyParser parser;
+    parser.Parse(body, length);
+
+    const UserList current = Site::GetInstance() ? Site::GetInstance()->GetUserList() : UserList();
+    UserList favorites;
+    for (const wxString& name : parser.GetNames()) {
+        if (const User* user = current.FindUser(name))
+            favorites.AddUser(*user);
+        else
+            favorites.AddUser(User(name, 0));
+    }
+
+    if (!m_favoritesLoaded) {
+        if (m_thread)
+            m_thread->AddEventHandler(m_favoriteTree);
+        m_favoritePage->Enable(true);
+        m_favoriteTree->CreateGroups();
+        const int page = m_notebook->FindPage(m_favoritePage);
+        if (page != wxNOT_FOUND)
+            m_notebook->SetSelection(static_cast<size_t>(page));
+        m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
+    }
+
+    UserListEvent listEvent(wxEVT_USER_LIST_INITIALIZED, 0);
+    listEvent.SetUserList(favorites);
+    m_favoriteTree->GetEventHandler()->AddPendingEvent(listEvent);
+
+    ImageStore::GetConfig()->Write("/favorites", parser.GetFavoritesValue());
+    m_favoritesLoaded = true;
 }

@@ -1,0 +1,92 @@
+// The account dialog in a real modal loop, answered with real clicks.
+#include "ui/frame/AuthenticationDialog.h"
+#include "resources/ImageStore.h"
+#include "tests/frame/FrameTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <wx/uiaction.h>
+
+using namespace frametest;
+
+namespace {
+
+// Runs the dialog modally; once it is on screen, edit() changes the fields and the button
+// with buttonId is clicked with the pointer.
+int RunAndClick(AuthenticationDialog& dialog, int buttonId,
+                const std::function<void(AuthenticationDialog&)>& edit) {
+    dialog.CallAfter([&dialog, buttonId, edit] {
+        WaitFor([&] { return dialog.IsShownOnScreen(); }, 3000);
+        PumpEvents(150);
+        edit(dialog);
+        wxWindow* button = dialog.FindWindow(buttonId);
+        ASSERT_NE(nullptr, button);
+        const wxRect onScreen = button->GetScreenRect();
+        wxUIActionSimulator pointer;
+        pointer.MouseMove(onScreen.GetPosition() + onScreen.GetSize() / 2);
+        PumpEvents(100);
+        pointer.MouseClick();
+        // If the click went nowhere, end the loop so that the test fails instead of hanging.
+        if (!WaitFor([&] { return !dialog.IsModal(); }, 3000))
+            dialog.EndModal(-1);
+    });
+    return dialog.ShowModal();
+}
+
+void Type(AuthenticationDialog& dialog, const wxString& id, const wxString& password) {
+    dialog.GetUserNameField()->SetValue(id);
+    dialog.GetPasswordField()->SetValue(password);
+}
+
+wxString Stored(const char* key) {
+    return ImageStore::GetConfig()->Read(key, "<absent>");
+}
+
+} // namespace
+
+TEST(AuthenticationDialog, OkStoresTheFieldsAndTheNextDialogShowsThem) {
+    TestEnvironment::ResetConfig();
+    {
+        AuthenticationDialog dialog(nullptr, wxID_ANY, "some other title");
+        EXPECT_EQ("Authentication", dialog.GetTitle());
+        EXPECT_EQ("", dialog.GetUserNameField()->GetValue());
+        EXPECT_EQ("", dialog.GetPasswordField()->GetValue());
+        EXPECT_TRUE(dialog.GetPasswordField()->HasFlag(wxTE_PASSWORD));
+        EXPECT_FALSE(dialog.GetUserNameField()->HasFlag(wxTE_PASSWORD));
+        EXPECT_EQ(wxID_OK, RunAndClick(dialog, wxID_OK, [](AuthenticationDialog& d) {
+                      Type(d, "ann", wxString::FromUTF8("p\xc3\xa4ss w&rd"));
+                  }));
+    }
+    EXPECT_EQ("ann", Stored("/id"));
+    EXPECT_EQ(wxString::FromUTF8("p\xc3\xa4ss w&rd"), Stored("/password"));
+
+    AuthenticationDialog again(nullptr, wxID_ANY, "Authentication");
+    EXPECT_EQ("ann", again.GetUserNameField()->GetValue());
+    EXPECT_EQ(wxString::FromUTF8("p\xc3\xa4ss w&rd"), again.GetPasswordField()->GetValue());
+    EXPECT_TRUE(again.GetPasswordField()->HasFlag(wxTE_PASSWORD));
+}
+
+TEST(AuthenticationDialog, CancelKeepsTheStoredValuesAndEmptyFieldsAreStoredOnOk) {
+    TestEnvironment::ResetConfig();
+    {
+        auto config = ImageStore::GetConfig();
+        config->Write("/id", "kept");
+        config->Write("/password", "kept too");
+    }
+    {
+        AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+        EXPECT_EQ(wxID_CANCEL, RunAndClick(dialog, wxID_CANCEL, [](AuthenticationDialog& d) {
+                      Type(d, "changed", "changed");
+                  }));
+    }
+    EXPECT_EQ("kept", Stored("/id"));
+    EXPECT_EQ("kept too", Stored("/password"));
+
+    {
+        AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+        EXPECT_EQ(wxID_OK,
+                  RunAndClick(dialog, wxID_OK, [](AuthenticationDialog& d) { Type(d, "", ""); }));
+    }
+    EXPECT_EQ("", Stored("/id"));
+    EXPECT_EQ("", Stored("/password"));
+}

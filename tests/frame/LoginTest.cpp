@@ -1,0 +1,189 @@
+// "&UpdateFavorite" against the simulated site: the account dialog, the login check, the
+// favourites tree and page, the filter of the pop-ups.
+#include "core/Site.h"
+#include "resources/ImageStore.h"
+#include "tests/frame/FrameTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+#include "ui/trees/FavoriteTreeCtrl.h"
+
+#include <gtest/gtest.h>
+#include <wx/tokenzr.h>
+#include <wx/weakref.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace frametest;
+
+namespace {
+
+class LoginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FreshSettings();
+        TestSite().Get("/_control/set?name=fav_free&state=free");
+        TestSite().Get("/_control/set?name=fav_busy&state=busy");
+        TestSite().Get("/_control/set?name=fav_gone&state=offline");
+        TestSite().Get("/_control/set?name=stranger&state=offline");
+        m_frame = OpenFrame();
+        // The favourites' statuses come from the site's current list: wait until it has them.
+        ASSERT_TRUE(
+            WaitFor([] { return SiteHasOnline("fav_free") && SiteHasOnline("fav_busy"); }, 10000));
+    }
+    void TearDown() override {
+        EXPECT_EQ(0u, m_answers.Pending()) << "an expected dialog did not appear";
+        CloseAllWindows();
+    }
+
+    void Update() { SendMenu(m_frame, MainFrame::ID_UPDATE_FAVORITE); }
+    bool WaitForLogin() {
+        return WaitFor([this] { return m_frame->AreFavoritesLoaded(); }, 10000);
+    }
+    std::set<wxString> StoredFavorites() {
+        std::set<wxString> names;
+        wxStringTokenizer pieces(ImageStore::GetConfig()->Read("/favorites", ""), ",");
+        while (pieces.HasMoreTokens())
+            names.insert(pieces.GetNextToken());
+        return names;
+    }
+
+    ModalAnswerer m_answers;
+    MainFrame* m_frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(LoginTest, SuccessFillsTheFavouritesAndLaterUpdatesAskNothing) {
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    Update();
+    ASSERT_TRUE(WaitForLogin());
+    EXPECT_EQ("demo", ImageStore::GetConfig()->Read("/id", ""));
+    EXPECT_EQ("secret", ImageStore::GetConfig()->Read("/password", ""));
+
+    FavoriteTreeCtrl* tree = m_frame->GetFavoriteTree();
+    EXPECT_TRUE(WaitFor([tree] {
+        return ChildNames(tree, tree->GetOnlineGroupItem()) ==
+                   std::vector<std::string>{"fav_busy", "fav_free"} &&
+               ChildNames(tree, tree->GetOfflineGroupItem()) ==
+                   std::vector<std::string>{"fav_gone"};
+    }));
+    EXPECT_TRUE(m_frame->GetFavoritePage()->IsEnabled());
+    EXPECT_EQ(1, m_frame->GetNotebook()->GetSelection());
+    EXPECT_TRUE(m_frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+    const wxString value = ImageStore::GetConfig()->Read("/favorites", "");
+    EXPECT_EQ(3u, value.Freq(','));
+    EXPECT_TRUE(value.EndsWith(","));
+    EXPECT_EQ((std::set<wxString>{"fav_free", "fav_busy", "fav_gone"}), StoredFavorites());
+
+    // The tree follows the site from now on.
+    TestSite().Get("/_control/set?name=fav_gone&state=free");
+    EXPECT_TRUE(
+        WaitFor([tree] { return ChildNames(tree, tree->GetOfflineGroupItem()).empty(); }, 10000));
+
+    // Loaded: the stored account is used at once; a failure now keeps the favourites quietly.
+    const size_t before = LoginRequests();
+    Update();
+    EXPECT_TRUE(WaitFor([&] { return LoginRequests() == before + 1; }));
+    TestSite().Get("/_control/fault?path=%2Fzirovudaroro&mode=500");
+    Update();
+    EXPECT_TRUE(WaitFor([&] { return LoginRequests() == before + 2; }));
+    PumpEvents(300);
+    EXPECT_TRUE(m_answers.GetShown().size() == 1) << "only the first update may ask";
+    EXPECT_EQ(3u, StoredFavorites().size());
+    EXPECT_EQ(3u, tree->GetChildrenCount(tree->GetRootItem()) - 2);
+}
+
+TEST_F(LoginTest, WrongPasswordSaysSoAndTheNextUpdateAsksAgainWithTheStoredValues) {
+    m_answers.Expect(AnswerAccount("demo", "wrong"));
+    m_answers.Expect(AnswerOk());
+    Update();
+    ASSERT_TRUE(WaitFor([this] { return m_answers.GetShown().size() == 2; }, 10000));
+    EXPECT_EQ("message", m_answers.GetShown()[1].kind);
+    EXPECT_EQ("Could not login.", m_answers.GetShown()[1].message);
+    EXPECT_EQ("Error", m_answers.GetShown()[1].title);
+    EXPECT_FALSE(m_frame->AreFavoritesLoaded());
+    EXPECT_FALSE(m_frame->GetFavoritePage()->IsEnabled());
+    EXPECT_FALSE(m_frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+    EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/favorites"));
+
+    wxString seenId, seenPassword;
+    m_answers.Expect(AnswerAccount("demo", "secret", &seenId, &seenPassword));
+    Update();
+    EXPECT_EQ("demo", seenId);
+    EXPECT_EQ("wrong", seenPassword);
+    ASSERT_TRUE(WaitForLogin());
+    EXPECT_EQ(3u, StoredFavorites().size());
+}
+
+TEST_F(LoginTest, CancelledDialogSendsNothing) {
+    const size_t before = LoginRequests();
+    m_answers.Expect([](wxDialog*) { return static_cast<int>(wxID_CANCEL); });
+    Update();
+    PumpEvents(500);
+    EXPECT_EQ(before, LoginRequests());
+    EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/id"));
+}
+
+TEST_F(LoginTest, PasswordWithQueryDelimitersLogsIn) {
+    m_answers.Expect(AnswerAccount("odd", ODD_PASSWORD));
+    Update();
+    ASSERT_TRUE(WaitForLogin());
+    EXPECT_EQ((std::set<wxString>{"fav_free"}), StoredFavorites());
+    bool encoded = false;
+    for (const std::string& line : TestSite().LogLines())
+        encoded |= line.find("/zirovudaroro?username=odd&password=a%26b%20c%3D%23%25%2B") !=
+                   std::string::npos;
+    EXPECT_TRUE(encoded);
+}
+
+TEST_F(LoginTest, WithTheFilterOnOnlyFavouritesGetPopups) {
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    Update();
+    ASSERT_TRUE(WaitForLogin());
+
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    bar->Check(ID_POPUP_ONLY_FAVORITE, true);
+    SendMenu(m_frame, ID_POPUP_ONLY_FAVORITE, true);
+    EXPECT_TRUE(ImageStore::GetConfig()->ReadBool("/PopupDialog/onlyFavorite", false));
+
+    TestSite().Get("/_control/set?name=stranger&state=free");
+    TestSite().Get("/_control/set?name=fav_gone&state=free");
+    ASSERT_TRUE(WaitFor(
+        [] {
+            const auto names = PopupNames();
+            return std::count(names.begin(), names.end(), "fav_gone") == 1;
+        },
+        10000));
+    PumpEvents(300);
+    const auto names = PopupNames();
+    EXPECT_EQ(0, std::count(names.begin(), names.end(), "stranger"));
+
+    // Off again: everybody is announced.
+    bar->Check(ID_POPUP_ONLY_FAVORITE, false);
+    SendMenu(m_frame, ID_POPUP_ONLY_FAVORITE, false);
+    EXPECT_FALSE(ImageStore::GetConfig()->ReadBool("/PopupDialog/onlyFavorite", true));
+    TestSite().Get("/_control/set?name=stranger&state=offline");
+    ASSERT_TRUE(WaitFor([] { return !SiteHasOnline("stranger"); }, 10000));
+    TestSite().Get("/_control/set?name=stranger&state=free");
+    EXPECT_TRUE(WaitFor(
+        [] {
+            const auto names = PopupNames();
+            return std::count(names.begin(), names.end(), "stranger") == 1;
+        },
+        10000));
+}
+
+TEST_F(LoginTest, ReplyAfterTheFrameIsGoneReachesNothing) {
+    TestSite().Get("/_control/fault?path=%2Fzirovudaroro&mode=delay&ms=1500");
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    const size_t before = LoginRequests();
+    Update();
+    PumpEvents(300);
+    CloseFrame(m_frame);
+    m_frame = nullptr;
+    // The reply comes after the frame was destroyed; it must change nothing and show nothing.
+    PumpEvents(2500);
+    EXPECT_EQ(before + 1, LoginRequests());
+    EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/favorites"));
+    EXPECT_EQ(1u, m_answers.GetShown().size());
+}

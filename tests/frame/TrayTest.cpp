@@ -1,0 +1,66 @@
+// Minimising with and without a tray host on the display (a window manager runs).
+#include "tests/frame/FrameTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+#include "ui/frame/NotifyIcon.h"
+
+#include <gtest/gtest.h>
+#include <wx/taskbar.h>
+#include <wx/utils.h>
+
+#include <csignal>
+
+using namespace frametest;
+
+namespace {
+
+class TrayTest : public ::testing::Test {
+protected:
+    void SetUp() override { FreshSettings(); }
+    void TearDown() override {
+        CloseAllWindows();
+        if (m_trayPid > 0) {
+            wxKill(m_trayPid, wxSIGTERM);
+            WaitFor([] { return !wxTaskBarIcon::IsAvailable(); }, 5000);
+        }
+    }
+
+    bool StartTray() {
+        m_trayPid = wxExecute("trayer --edge top --align right --widthtype request --height 24",
+                              wxEXEC_ASYNC | wxEXEC_MAKE_GROUP_LEADER);
+        return m_trayPid > 0 && WaitFor([] { return wxTaskBarIcon::IsAvailable(); }, 10000);
+    }
+
+    long m_trayPid = 0;
+};
+
+} // namespace
+
+TEST_F(TrayTest, WithoutATrayMinimisingKeepsTheFrameReachable) {
+    ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "a tray host runs on the test display";
+    MainFrame* frame = OpenFrame();
+    frame->Iconize(true);
+    ASSERT_TRUE(WaitFor([frame] { return frame->IsIconized(); }, 5000));
+    PumpEvents(300);
+    EXPECT_TRUE(frame->IsShown());
+
+    frame->Iconize(false);
+    EXPECT_TRUE(WaitFor([frame] { return !frame->IsIconized() && frame->IsShownOnScreen(); }));
+}
+
+TEST_F(TrayTest, WithATrayMinimisingHidesAndTheTrayCommandsBringItBack) {
+    ASSERT_TRUE(StartTray()) << "trayer did not start";
+    MainFrame* frame = OpenFrame();
+    ASSERT_NE(nullptr, frame->GetNotifyIcon());
+    EXPECT_TRUE(WaitFor([frame] { return frame->GetNotifyIcon()->IsIconInstalled(); }));
+
+    frame->Iconize(true);
+    EXPECT_TRUE(WaitFor([frame] { return !frame->IsShown(); }, 5000));
+
+    // What the tray's double click sends: the frame shows again.
+    SendMenu(frame, wxID_OPEN);
+    EXPECT_TRUE(frame->IsShown());
+    SendMenu(frame, wxID_CLOSE);
+    EXPECT_FALSE(frame->IsShown());
+    SendMenu(frame, wxID_OPEN);
+    EXPECT_TRUE(WaitFor([frame] { return frame->IsShownOnScreen(); }));
+}

@@ -1,0 +1,66 @@
+#include "ui/frame/AuthenticationDialog.h"
+
+#include "resources/ImageStore.h"
+#include "resources/Trace.h"
+
+#include <wx/log.h>
+#include <wx/sizer.h>
+
+wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog) EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)
+    wxEND_EVENT_TABLE()
+
+        AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id,
+                                                   const wxString& title, const wxPoint& pos,
+                                                   const wxSize& size, long style)
+    : wxDialog(parent, id, title, pos, size, style) {
+    wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::AuthenticationDialog()", this);
+    m_accountBox = new wxStaticBox(this, wxID_ANY, _("Account"));
+    m_userNameLabel = new wxStaticText(this, wxID_ANY, _("Username"));
+    m_userNameField = new wxTextCtrl(this, wxID_ANY, wxEmptyString);
+    m_passwordLabel = new wxStaticText(this, wxID_ANY, _("Password"));
+    m_passwordField = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                     wxDefaultSize, wxTE_PASSWORD);
+    m_okButton = new wxButton(this, wxID_OK, _("OK"));
+    m_cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
+    // Enter in either field confirms, as in any account prompt.
+    m_okButton->SetDefault();
+
+    SetTitle(_("Authentication"));
+
+    auto* topSizer = new wxBoxSizer(wxVERTICAL);
+    auto* buttonSizer = new wxBoxSizer(wxHORIZONTAL);
+    auto* accountSizer = new wxStaticBoxSizer(m_accountBox, wxVERTICAL);
+    auto* grid = new wxFlexGridSizer(2, 2, 0, 0);
+    grid->Add(m_userNameLabel, 0, 0, 0);
+    grid->Add(m_userNameField, 0, 0, 0);
+    grid->Add(m_passwordLabel, 0, 0, 0);
+    grid->Add(m_passwordField, 0, 0, 0);
+    accountSizer->Add(grid, 0, wxEXPAND, 0);
+    topSizer->Add(accountSizer, 0, wxALL, 8);
+    buttonSizer->Add(m_okButton, 0, 0, 0);
+    buttonSizer->Add(m_cancelButton, 0, 0, 0);
+    topSizer->Add(buttonSizer, 0, wxALL | wxALIGN_RIGHT, 4);
+    SetAutoLayout(true);
+    SetSizer(topSizer);
+    topSizer->Fit(this);
+    topSizer->SetSizeHints(this);
+    Layout();
+
+    m_userNameField->SetValue(ImageStore::GetConfig()->Read("/id", wxString()));
+    m_passwordField->SetValue(ImageStore::GetConfig()->Read("/password", wxString()));
+}
+
+AuthenticationDialog::~AuthenticationDialog() {
+    wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::~AuthenticationDialog()", this);
+}
+
+void AuthenticationDialog::OnOK(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::OnOK()", this);
+    {
+        auto config = ImageStore::GetConfig();
+        config->Write("/id", m_userNameField->GetValue());
+        config->Write("/password", m_passwordField->GetValue());
+    }
+    // The dialog's own OK handling ends the modal loop with wxID_OK.
+    event.Skip();
+}
