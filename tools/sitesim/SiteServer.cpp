@@ -8,7 +8,10 @@
 #include "tools/sitesim/Thumbnails.h"
 #include "tools/sitesim/UpdateService.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
