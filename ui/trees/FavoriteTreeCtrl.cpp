@@ -73,7 +73,8 @@ void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]FavoriteTreeCtrl::OnUserListInitialized(%zu)", this,
                event.GetUserList().size());
     // A list that arrives before the groups were made would have nowhere to go.
-    CreateGroups();
+    if (!m_onlineGroup.IsOk())
+        CreateGroups();
     DeleteChildren(m_onlineGroup);
     DeleteChildren(m_offlineGroup);
     m_favorites = event.GetUserList();
