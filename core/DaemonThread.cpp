@@ -26,13 +26,10 @@ DaemonThread::DaemonThread(Site* site, wxThreadKind kind, unsigned int priority,
 
 DaemonThread::~DaemonThread() {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::~DaemonThread(void)", this);
-    // Delete() joins a running thread only; one that has already ended (or never ran) is
-    // joined here so its system thread is released. Both are no-ops after the owner's Delete.
-    // Detached threads delete themselves.
-    if (!IsDetached()) {
+    // An owner that forgot Delete() still gets a stopped and joined thread, never one that
+    // runs on in a freed object. Detached threads delete themselves.
+    if (!IsDetached() && IsAlive())
         Delete();
-        Wait();
-    }
 }
 
 void DaemonThread::AddEventHandler(wxEvtHandler* handler) {

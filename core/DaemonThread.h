@@ -18,7 +18,9 @@
 // It is joinable, unlike a detached thread whose Delete() returns at once on this platform:
 // the owner calls Delete(), which returns only when Entry has ended (the handlers may be
 // destroyed right after it), and then deletes the object. Delete(&rc) hands over Entry's
-// result. Deleting the object without Delete() stops and joins the thread the same way.
+// result. Deleting a running thread without Delete() stops and joins it the same way. Run it
+// before stopping it: the toolkit cannot end a joinable thread that never ran (deleting it
+// hangs at exit, Delete() lets it touch the freed object).
 class DaemonThread : public wxThread {
 public:
     DaemonThread(Site* site, wxThreadKind kind = wxTHREAD_JOINABLE, unsigned int priority = 0,

@@ -12,9 +12,12 @@
 
 wxFileName Util::GetApplicationFileName() {
     wxLogTrace(ROD_TRACE, "[static]Util::GetApplicationFileName(void)");
+    // The application object itself: wxTheApp would cast it to the GUI class, which a
+    // console host's object is not.
     wxFileName name;
-    if (wxTheApp && wxTheApp->argc > 0)
-        name.Assign(wxTheApp->argv[0], wxPATH_NATIVE);
+    const wxAppConsole* app = wxAppConsole::GetInstance();
+    if (app && app->argc > 0)
+        name.Assign(app->argv[0], wxPATH_NATIVE);
     return name;
 }
 

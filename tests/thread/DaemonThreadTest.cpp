@@ -1,0 +1,193 @@
+#include "core/DaemonThread.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/thread/PostOrderRecorder.h"
+#include "tests/thread/ScriptedSite.h"
+
+#include <gtest/gtest.h>
+#include <wx/stopwatch.h>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+using Ms = std::chrono::milliseconds;
+
+class DaemonThreadTest : public ::testing::Test {
+protected:
+    void TearDown() override { Stop(); }
+
+    void Start() { ASSERT_EQ(m_thread->Run(), wxTHREAD_NO_ERROR); }
+
+    // Stops the thread the owner's way; returns Entry's result.
+    long Stop() {
+        if (!m_thread)
+            return -1;
+        wxThread::ExitCode rc = reinterpret_cast<wxThread::ExitCode>(-1);
+        m_thread->Delete(&rc);
+        m_thread.reset();
+        return static_cast<long>(reinterpret_cast<intptr_t>(rc));
+    }
+
+    static long Elapsed(ScriptedSite::Clock::time_point from, ScriptedSite::Clock::time_point to) {
+        return static_cast<long>(std::chrono::duration_cast<Ms>(to - from).count());
+    }
+
+    ScriptedSite m_site;
+    std::unique_ptr<DaemonThread> m_thread{new DaemonThread(&m_site)};
+};
+
+TEST_F(DaemonThreadTest, FirstListGoesOncePerHandlerAndUnchangedRefreshesPostNothing) {
+    m_site.Succeed(MakeList({{"anna", 0x03}, {"bea", 0x0D}}), 20);
+    EventRecorder first, second;
+    m_thread->AddEventHandler(&first);
+    m_thread->AddEventHandler(nullptr); // skipped, not dereferenced
+    m_thread->AddEventHandler(&second);
+    Start();
+
+    // Several unchanged refreshes after the first list.
+    ASSERT_TRUE(WaitFor([&] { return m_site.Started() >= 5; }));
+    PumpEvents(50);
+    for (EventRecorder* recorder : {&first, &second}) {
+        ASSERT_EQ(recorder->records.size(), 1u);
+        const EventRecorder::Record& list = recorder->records[0];
+        EXPECT_EQ(list.type, wxEVT_USER_LIST_INITIALIZED);
+        EXPECT_EQ(list.id, -1);
+        ASSERT_EQ(list.list.size(), 2u);
+        ASSERT_NE(list.list.FindUser("bea"), nullptr);
+        EXPECT_EQ(list.list.FindUser("bea")->GetStatus(), 0x0Du);
+    }
+}
+
+TEST_F(DaemonThreadTest, ChangesArePostedAddedThenDeletedThenChangedToHandlersInOrder) {
+    m_site.Succeed(MakeList({{"anna", 0x03}, {"dora", 0x03}, {"eva", 0x01}}), 20);
+    m_site.Succeed(MakeList({{"anna", 0x0D}, {"nina", 0x03}, {"eva", 0x01}}), 20);
+    PostOrderRecorder::Log log;
+    PostOrderRecorder first("1", log), second("2", log);
+    m_thread->AddEventHandler(&first);
+    m_thread->AddEventHandler(&second);
+    Start();
+
+    ASSERT_TRUE(WaitFor([&] { return second.records.size() >= 4; }));
+    PumpEvents(50);
+    const std::vector<std::string> expected = {"1 list",         "2 list",         "1 added nina",
+                                               "2 added nina",   "1 deleted dora", "2 deleted dora",
+                                               "1 changed anna", "2 changed anna"};
+    EXPECT_EQ(log.Snapshot(), expected);
+
+    for (EventRecorder* recorder :
+         {static_cast<EventRecorder*>(&first), static_cast<EventRecorder*>(&second)}) {
+        ASSERT_EQ(recorder->records.size(), 4u);
+        const auto& added = recorder->records[1];
+        EXPECT_EQ(added.status, 0x03u);
+        EXPECT_EQ(added.oldStatus, 0xFFFFFFFFu);
+        const auto& deleted = recorder->records[2];
+        EXPECT_EQ(deleted.status, 0x03u) << "a deleted user carries its last status";
+        EXPECT_EQ(deleted.oldStatus, 0xFFFFFFFFu);
+        const auto& changed = recorder->records[3];
+        EXPECT_EQ(changed.type, wxEVT_USER_CHANGED);
+        EXPECT_EQ(changed.status, 0x0Du);
+        EXPECT_EQ(changed.oldStatus, 0x03u);
+        EXPECT_EQ(changed.id, -1);
+    }
+}
+
+TEST_F(DaemonThreadTest, HandlerAddedAfterTheFirstListGetsOnlyPerUserEvents) {
+    m_site.Succeed(MakeList({{"anna", 0x03}}), 20);
+    EventRecorder early, late;
+    m_thread->AddEventHandler(&early);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return early.records.size() == 1; }));
+
+    m_thread->AddEventHandler(&late);
+    m_site.Succeed(MakeList({{"anna", 0x15}}), 20);
+    ASSERT_TRUE(WaitFor([&] { return late.records.size() == 1 && early.records.size() == 2; }));
+    PumpEvents(50);
+    ASSERT_EQ(late.records.size(), 1u);
+    EXPECT_EQ(late.records[0].type, wxEVT_USER_CHANGED);
+    EXPECT_EQ(late.records[0].oldStatus, 0x03u);
+    EXPECT_EQ(late.Count(wxEVT_USER_LIST_INITIALIZED), 0u);
+}
+
+TEST_F(DaemonThreadTest, FailedRefreshIsRetriedAtOnceThenTheDelayAppliesAgain) {
+    const int delay = 1500;
+    m_site.Succeed(MakeList({{"anna", 0x03}}), delay);
+    m_site.Fail();
+    m_site.Succeed(MakeList({{"anna", 0x03}, {"bea", 0x03}}), delay);
+    EventRecorder recorder;
+    m_thread->AddEventHandler(&recorder);
+    Start();
+
+    ASSERT_TRUE(WaitFor([&] { return m_site.Started() >= 4; }, 4 * delay + 5000));
+    const auto calls = m_site.CallTimes();
+    EXPECT_GE(Elapsed(calls[0], calls[1]), delay - 50) << "the first refresh waits the delay";
+    EXPECT_LT(Elapsed(calls[1], calls[2]), delay / 2) << "a failure is retried at once";
+    EXPECT_GE(Elapsed(calls[2], calls[3]), delay - 50) << "after a success the delay is back";
+
+    ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 2; }));
+    EXPECT_EQ(recorder.records[1].type, wxEVT_USER_ADDED);
+    EXPECT_EQ(recorder.records[1].name, "bea");
+}
+
+TEST_F(DaemonThreadTest, StopWhileWaitingIsNoticedWithinATenthOfTheDelay) {
+    const int delay = 10000;
+    m_site.Succeed(MakeList({{"anna", 0x03}}), delay);
+    EventRecorder recorder;
+    m_thread->AddEventHandler(&recorder);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 1; }));
+
+    wxStopWatch watch;
+    EXPECT_EQ(Stop(), 0) << "stopped after a successful refresh";
+    // A tenth of the delay plus room for a loaded machine; one long sleep would take 10 s.
+    EXPECT_LT(watch.Time(), delay / 10 + 1500);
+    EXPECT_EQ(m_site.Started(), 1);
+}
+
+TEST_F(DaemonThreadTest, StopBeforeTheFirstSuccessEndsWithResultOneAfterTheRunningCall) {
+    m_site.Fail(400);
+    EventRecorder recorder;
+    m_thread->AddEventHandler(&recorder);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return m_site.Started() >= 2; }));
+
+    // The stop lands in the middle of a slow download: it must wait for it to return.
+    EXPECT_EQ(Stop(), 1);
+    EXPECT_EQ(m_site.Finished(), m_site.Started()) << "Delete returned while the thread ran";
+    PumpEvents(50);
+    EXPECT_TRUE(recorder.records.empty());
+}
+
+TEST_F(DaemonThreadTest, HandlersMayBeDestroyedRightAfterTheStop) {
+    // Refreshes with changes every few milliseconds keep the thread posting.
+    for (int i = 0; i < 400; ++i)
+        m_site.Succeed(MakeList({{"anna", i % 2 ? 0x03UL : 0x0DUL}, {"bea", 0x03}}), 5);
+    auto recorder = std::make_unique<EventRecorder>();
+    m_thread->AddEventHandler(recorder.get());
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return recorder->Count(wxEVT_USER_CHANGED) >= 5; }));
+
+    Stop();
+    const int finished = m_site.Finished();
+    recorder.reset(); // a post after Delete would now reach freed memory
+    PumpEvents(50);
+    EXPECT_EQ(m_site.Started(), finished);
+}
+
+TEST_F(DaemonThreadTest, ShortDelaysDoNotSpinTheProcessor) {
+    // With a delay under 10 ms a tenth would be a sleep of 0 ms.
+    m_site.Succeed(MakeList({{"anna", 0x03}}), 5);
+    m_thread->AddEventHandler(nullptr);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return m_site.Started() >= 2; }));
+
+    const std::clock_t cpuBefore = std::clock();
+    wxStopWatch watch;
+    while (watch.Time() < 1000)
+        wxMilliSleep(20);
+    const double cpuMs = 1000.0 * (std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuMs, 500.0) << "the waiting thread busied a core";
+    EXPECT_GT(m_site.Started(), 20) << "yet it kept refreshing";
+}
+
+} // namespace
