@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-bool Accounts::Add(const std::string& spec) {
-    const std::size_t first = spec.find(':');
-    const std::size_t last = spec.rfind(':');
+bool Accounts::Add(const std::string& entry) {
+    const std::size_t first = entry.find(':');
+    const std::size_t last = entry.rfind(':');
     if (first == std::string::npos || first == last || first == 0)
         return false;
     Account account;
-    account.name = spec.substr(0, first);
-    account.password = spec.substr(first + 1, last - first - 1);
-    const std::string list = spec.substr(last + 1);
+    account.name = entry.substr(0, first);
+    account.password = entry.substr(first + 1, last - first - 1);
+    const std::string list = entry.substr(last + 1);
     std::size_t start = 0;
     while (start < list.size()) {
         std::size_t end = list.find(',', start);

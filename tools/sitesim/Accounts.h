@@ -9,7 +9,7 @@ class Accounts {
 public:
     // "NAME:PASSWORD:fav1,fav2,..."; the password may itself hold ':' (the favourites,
     // being names, never do). False for a malformed entry.
-    bool Add(const std::string& spec);
+    bool Add(const std::string& entry);
 
     // The favourites of the account, or nothing when the name or the password is wrong.
     std::optional<std::vector<std::string>> Check(const std::string& name,

@@ -35,10 +35,10 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     Accounts accounts;
-    for (const auto& spec : options.accounts)
-        if (!accounts.Add(spec)) {
+    for (const auto& entry : options.accounts)
+        if (!accounts.Add(entry)) {
             std::fprintf(stderr, "sitesim: bad account %s (NAME:PASSWORD:fav1,fav2,...)\n",
-                         spec.c_str());
+                         entry.c_str());
             return 2;
         }
     RequestLog log(options.logFile);
