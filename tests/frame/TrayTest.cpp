@@ -56,9 +56,13 @@ TEST_F(TrayTest, WithATrayMinimisingHidesAndTheTrayCommandsBringItBack) {
     frame->Iconize(true);
     EXPECT_TRUE(WaitFor([frame] { return !frame->IsShown(); }, 5000));
 
-    // What the tray's double click sends: the frame shows again.
+    // What the tray's double click sends: the frame comes back, not merely mapped minimised.
     SendMenu(frame, wxID_OPEN);
     EXPECT_TRUE(frame->IsShown());
+    EXPECT_TRUE(WaitFor([frame] { return !frame->IsIconized(); }, 5000));
+    PumpEvents(300);
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_FALSE(frame->IsIconized());
     SendMenu(frame, wxID_CLOSE);
     EXPECT_FALSE(frame->IsShown());
     SendMenu(frame, wxID_OPEN);

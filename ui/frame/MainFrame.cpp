@@ -171,6 +171,10 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
     switch (event.GetId()) {
     case wxID_OPEN:
         Show(true);
+        // A frame hidden by minimising maps again minimised on this toolkit, and with the
+        // tray as the only way back it would stay out of sight.
+        if (IsIconized())
+            Iconize(false);
         break;
     case wxID_CLOSE:
         Show(false);
