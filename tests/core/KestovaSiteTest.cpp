@@ -1,0 +1,257 @@
+#include "core/KestovaSite.h"
+#include "resources/ImageStore.h"
+#include "tests/core/ExitRecordingFrame.h"
+#include "tests/core/MessageBoxRecorder.h"
+#include "tests/core/SiteUpdateThread.h"
+#include "tests/support/SiteSimProcess.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/stopwatch.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+const char BASE_SCRIPT[] = "var online = new PerformerList();\n"
+                           "anna.viewers = 3;\n"
+                           "online_performers.add(anna);\n"
+                           "free_performers.add(anna);\n"
+                           "bob.viewers = 1;\n"
+                           "online_performers.add(bob);\n"
+                           "busy_performers.add(bob);"; // no line end after the last line
+
+const char SCRIPT_FAULT[] = "/_control/fault?path=%2Finclude%2Fjs%2Fonline_performers.js&mode=";
+
+class KestovaSiteTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ms_sim = new SiteSimProcess(); }
+    static void TearDownTestSuite() {
+        delete ms_sim;
+        ms_sim = nullptr;
+    }
+
+    void SetUp() override {
+        TestEnvironment::ResetConfig();
+        ms_sim->UseAsSite();
+        ASSERT_EQ(ms_sim->Get("/_control/clear"), 200);
+        m_dir = TestEnvironment::MakeTempDir("scripts");
+        m_site = Site::GetInstance();
+        ASSERT_NE(dynamic_cast<KestovaSite*>(m_site), nullptr);
+        // A success also clears the failure count that an earlier test left.
+        Serve(BASE_SCRIPT);
+        ASSERT_GT(m_site->UpdateUserList(), 0);
+        m_frame = new ExitRecordingFrame();
+    }
+
+    void TearDown() override {
+        m_frame->Destroy();
+        PumpEvents(20);
+        ms_sim->Get("/_control/clear");
+        TestEnvironment::ResetConfig();
+    }
+
+    void Serve(const std::string& script) {
+        const std::string path = m_dir + "/script" + std::to_string(++m_scripts) + ".js";
+        std::ofstream(path, std::ios::binary) << script;
+        ASSERT_EQ(ms_sim->Get("/_control/script?file=" + path), 200);
+    }
+
+    void Fault(const std::string& modeAndOptions) {
+        ASSERT_EQ(ms_sim->Get(SCRIPT_FAULT + modeAndOptions), 200);
+    }
+
+    // Consecutive failed downloads on this thread; each must report failure.
+    void FailTimes(int count) {
+        Fault("refuse&count=" + std::to_string(count));
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
+    }
+
+    static void ExpectBaseList(const UserList& list) {
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list.GetUser("anna").GetStatus(), 0x03u);
+        EXPECT_EQ(list.GetUser("bob").GetStatus(), 0x0Du);
+    }
+
+    static void ExpectGiveUpBox(const MessageBoxRecorder::Box& box) {
+        EXPECT_TRUE(box.isMessageBox);
+        EXPECT_TRUE(box.onMainThread);
+        EXPECT_EQ(box.message,
+                  "Could not get response from server\nPlease execute it after a while.");
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.style & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
+        EXPECT_EQ(box.style & (wxYES_NO | wxCANCEL), 0);
+    }
+
+    static SiteSimProcess* ms_sim;
+    Site* m_site = nullptr;
+    ExitRecordingFrame* m_frame = nullptr;
+    std::string m_dir;
+    int m_scripts = 0;
+};
+
+SiteSimProcess* KestovaSiteTest::ms_sim = nullptr;
+
+} // namespace
+
+TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
+    ExpectBaseList(m_site->GetUserList());
+    const auto log = ms_sim->LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().rfind("GET\t/include/js/online_performers.js\t127.0.0.1", 0), 0u)
+        << log.back();
+
+    Serve("carl.viewers = 2;\nprivate_performers.add(carl);\n");
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    ASSERT_EQ(m_site->GetUserList().size(), 1u);
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
+
+    for (const auto& [setting, interval] : {std::pair{4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
+        ImageStore::GetConfig()->Write("/System/syncinterval", setting);
+        EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
+    }
+
+    // Nobody online is a successful download too.
+    Serve("");
+    EXPECT_EQ(m_site->UpdateUserList(), 1000);
+    EXPECT_TRUE(m_site->GetUserList().empty());
+}
+
+TEST_F(KestovaSiteTest, TenthFailureInARowShowsTheBoxThenExits) {
+    MessageBoxRecorder boxes;
+    FailTimes(9);
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(m_frame->ExitCount(), 0u);
+
+    // The exit must not be on its way before the box was closed.
+    size_t exitsBeforeBox = 0;
+    boxes.whileShown = [&] {
+        PumpEvents(20);
+        EXPECT_EQ(m_frame->ExitCount(), exitsBeforeBox);
+    };
+    FailTimes(1);
+    ASSERT_EQ(boxes.Count(), 1u);
+    ExpectGiveUpBox(boxes.boxes[0]);
+    ASSERT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 1; }));
+
+    // Until a download succeeds, every further failure gives up again.
+    exitsBeforeBox = 1;
+    FailTimes(1);
+    EXPECT_EQ(boxes.Count(), 2u);
+    EXPECT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 2; }));
+    ExpectBaseList(m_site->GetUserList());
+
+    // A success starts the count anew: nine more failures stay silent.
+    ASSERT_GT(m_site->UpdateUserList(), 0);
+    FailTimes(9);
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 2u);
+    EXPECT_EQ(m_frame->ExitCount(), 2u);
+}
+
+TEST_F(KestovaSiteTest, WorkerWaitsWhileTheBoxIsUpOnTheGuiThread) {
+    MessageBoxRecorder boxes;
+    FailTimes(9);
+    Fault("refuse&count=1");
+    auto thread = std::make_unique<SiteUpdateThread>(m_site);
+    bool finishedWhileShown = true;
+    boxes.whileShown = [&] { finishedWhileShown = thread->finished; };
+    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    ASSERT_TRUE(WaitFor([&] { return thread->finished.load(); }));
+    thread->Wait();
+
+    ASSERT_EQ(boxes.Count(), 1u);
+    ExpectGiveUpBox(boxes.boxes[0]);
+    EXPECT_FALSE(finishedWhileShown);
+    EXPECT_EQ(thread->result, 0);
+    EXPECT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 1; }));
+}
+
+TEST_F(KestovaSiteTest, StopRequestEndsTheWaitForTheBox) {
+    MessageBoxRecorder boxes;
+    FailTimes(9);
+    PumpEvents(20);
+    Fault("refuse&count=1");
+    auto thread = std::make_unique<SiteUpdateThread>(m_site);
+    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    // The box is queued for the GUI thread, which is busy here and cannot show it.
+    wxStopWatch queued;
+    while (!wxTheApp->HasPendingEvents() && queued.Time() < 5000)
+        wxMilliSleep(5);
+    ASSERT_TRUE(wxTheApp->HasPendingEvents());
+
+    wxStopWatch stopping;
+    thread->Delete();
+    EXPECT_LT(stopping.Time(), 2000);
+    EXPECT_TRUE(thread->finished);
+    EXPECT_EQ(thread->result, 0);
+
+    // The queued call finds nobody waiting: no box, no exit.
+    PumpEvents(100);
+    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(m_frame->ExitCount(), 0u);
+}
+
+TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
+    MessageBoxRecorder boxes;
+    Fault("cut&count=1");
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    ExpectBaseList(m_site->GetUserList());
+
+    Fault("500&count=1");
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    ExpectBaseList(m_site->GetUserList());
+
+    // No answer within the time-out is a failure, not a hang.
+    Fault("delay&ms=6000&count=1");
+    wxStopWatch watch;
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    EXPECT_LT(watch.Time(), 5000);
+    ExpectBaseList(m_site->GetUserList());
+
+    // Without an announced length the end of the connection is the end of the script.
+    Serve("carl.viewers = 1;\nonline_performers.add(carl);\n");
+    Fault("nolength&count=1");
+    EXPECT_GT(m_site->UpdateUserList(), 0);
+    ASSERT_EQ(m_site->GetUserList().size(), 1u);
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x01u);
+
+    // Cut transfers count toward giving up like any other failure.
+    Fault("cut&count=10");
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(m_site->UpdateUserList(), 0);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(m_site->GetUserList().size(), 1u);
+}
+
+TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
+    MessageBoxRecorder boxes;
+    FailTimes(8);
+    // On a worker each performer costs a 10 ms pause: this script takes seconds to parse.
+    std::string script;
+    for (int i = 0; i < 500; ++i)
+        script += "p" + std::to_string(i) + ".viewers = 1;\nonline_performers.add(x);\n";
+    Serve(script);
+    const size_t requests = ms_sim->LogLines().size();
+    auto thread = std::make_unique<SiteUpdateThread>(m_site);
+    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    ASSERT_TRUE(WaitFor([&] { return ms_sim->LogLines().size() > requests; }));
+
+    wxStopWatch stopping;
+    thread->Delete();
+    EXPECT_LT(stopping.Time(), 2000);
+    EXPECT_EQ(thread->result, 0);
+    ExpectBaseList(m_site->GetUserList());
+
+    // The abandoned download neither failed nor succeeded: the count is still 8.
+    FailTimes(1);
+    PumpEvents(20);
+    EXPECT_EQ(boxes.Count(), 0u);
+    FailTimes(1);
+    EXPECT_EQ(boxes.Count(), 1u);
+}

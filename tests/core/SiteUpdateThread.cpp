@@ -1,0 +1,7 @@
+#include "tests/core/SiteUpdateThread.h"
+
+wxThread::ExitCode SiteUpdateThread::Entry() {
+    result = m_site->UpdateUserList();
+    finished = true;
+    return nullptr;
+}
