@@ -26,7 +26,7 @@ const char* SiteOptions::Usage() {
            "  --tick S         seconds between population steps (default 5, 0 = none)\n"
            "  --seed N         makes the population and its steps repeatable\n"
            "  --script FILE    serve this file as the performer script\n"
-           "  --account N:P:F   an account for the login check (repeatable)\n"
+           "  --account N:P:F  an account for the login check (repeatable)\n"
            "  --updates DIR    offer roduviriz.{so,skin,mo,manifest} from DIR\n"
            "  --latest V       the version the offered files carry\n"
            "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|cut|\n"
