@@ -10,7 +10,7 @@ using namespace treetest;
 
 namespace {
 
-// Indices of the image list when the skin supplies all three pictures.
+// Image list indices when the skin has all three pictures.
 constexpr int GROUP_ICON = 0;
 constexpr int FREE_ICON = 1;
 constexpr int BUSY_ICON = 2;
@@ -21,22 +21,18 @@ protected:
         TreeFrameTest::SetUp();
         RequireSkin({"UserListTreeCtrl_onlineGroupIcon", "UserListTreeCtrl_freeIcon",
                      "UserListTreeCtrl_busyIcon"});
-        m_tree = new AllTreeCtrl(m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, TREE_STYLE);
-        m_frame->SendSizeEvent();
+        m_tree = Make<AllTreeCtrl>();
         m_group = m_tree->GetGroupItem();
     }
-
     std::string Label() const { return m_tree->GetItemText(m_group).utf8_string(); }
 
     AllTreeCtrl* m_tree = nullptr;
     wxTreeItemId m_group;
 };
 
-TEST_F(AllTreeCtrlTest, BeforeTheFirstListOnlyTheLoadingGroupRowShows) {
-    ASSERT_NE(m_tree->GetImageList(), nullptr);
+TEST_F(AllTreeCtrlTest, TheGroupRowLoadsUntilTheFirstListThenCounts) {
     EXPECT_EQ(m_tree->GetImageList()->GetImageCount(), 3);
     EXPECT_EQ(m_tree->GetImageList()->GetSize(), wxSize(16, 16));
-
     const std::vector<Row> top = Children(m_tree, m_tree->GetRootItem());
     ASSERT_EQ(top.size(), 1u);
     EXPECT_EQ(top[0].text, "Online (Loading)");
@@ -44,22 +40,16 @@ TEST_F(AllTreeCtrlTest, BeforeTheFirstListOnlyTheLoadingGroupRowShows) {
     EXPECT_EQ(top[0].image, GROUP_ICON);
     EXPECT_EQ(top[0].selectedImage, GROUP_ICON);
     EXPECT_TRUE(m_tree->ItemHasChildren(m_group));
-    EXPECT_EQ(m_tree->GetChildrenCount(m_group), 0u);
     EXPECT_FALSE(m_tree->IsExpanded(m_group));
 
-    // Changes before the list find no row and leave the label alone.
     PostUser(m_tree, wxEVT_USER_CHANGED, "alice", FREE, BUSY);
     EXPECT_EQ(Label(), "Online (Loading)");
-}
-
-TEST_F(AllTreeCtrlTest, AnEmptyFirstListShowsZeroExpanded) {
     PostList(m_tree, UserList());
     EXPECT_EQ(Label(), "Online (0)");
     EXPECT_TRUE(m_tree->IsExpanded(m_group));
-    EXPECT_EQ(m_tree->GetChildrenCount(m_group), 0u);
 }
 
-TEST_F(AllTreeCtrlTest, FirstListMakesRowsUnderTheGroupWithIconsByStatus) {
+TEST_F(AllTreeCtrlTest, TheFirstListMakesRowsUnderTheGroupWithIconsByStatus) {
     const UserList list = MakeList({{"free", FREE},
                                     {"busy", BUSY},
                                     {"private", PRIVATE},
@@ -72,77 +62,49 @@ TEST_F(AllTreeCtrlTest, FirstListMakesRowsUnderTheGroupWithIconsByStatus) {
 
     EXPECT_EQ(Label(), "Online (8)");
     EXPECT_TRUE(m_tree->IsExpanded(m_group));
-    // Nothing was added beside the group by the base tree's own add handler.
     EXPECT_EQ(m_tree->GetChildrenCount(m_tree->GetRootItem(), false), 1u);
-    ASSERT_EQ(ChildTexts(m_tree, m_group), order);
-
-    const std::map<std::string, int> expected = {
+    EXPECT_EQ(Texts(m_tree, m_group), order);
+    const std::map<std::string, int> icons = {
         {"free", FREE_ICON},   {"busy", BUSY_ICON},     {"private", BUSY_ICON}, {"both", FREE_ICON},
         {"online", FREE_ICON}, {"busyonly", BUSY_ICON}, {"none", -1},           {"publiconly", -1}};
     for (const Row& row : Children(m_tree, m_group)) {
         SCOPED_TRACE(row.text);
-        ASSERT_TRUE(row.hasData);
-        EXPECT_EQ(row.name, row.text);
         EXPECT_EQ(row.status, list.FindUser(row.name)->GetStatus());
-        EXPECT_EQ(row.image, expected.at(row.text));
-        EXPECT_EQ(row.selectedImage, expected.at(row.text));
+        EXPECT_EQ(row.image, icons.at(row.text));
+        EXPECT_EQ(row.selectedImage, icons.at(row.text));
     }
 }
 
 TEST_F(AllTreeCtrlTest, AddChangeAndDeleteEventsFollowThePerformers) {
-    PostList(m_tree, MakeList({{"alice", FREE}, {"bob", BUSY}}));
-    ASSERT_EQ(Label(), "Online (2)");
+    PostList(m_tree, MakeList({{"alice", FREE}, {"Zed", FREE}}));
+    // Collapsed by hand, the group stays so.
+    m_tree->Collapse(m_group);
 
     PostUser(m_tree, wxEVT_USER_ADDED, "zed", BUSY);
     std::vector<Row> rows = Children(m_tree, m_group);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].text, "zed");
     EXPECT_EQ(rows[2].image, BUSY_ICON);
-    EXPECT_EQ(rows[2].status, BUSY);
     EXPECT_EQ(Label(), "Online (3)");
 
-    // Busy to free: the icon swaps (also the selected one), the user is stored through the
-    // base tree's handler, the text and the count stay.
-    m_tree->SelectItem(ChildNamed(m_tree, m_group, "zed"));
+    // The icon swaps (also the selected one) and, passed on to the base tree's handler, the
+    // user is stored; text and count stay. "Zed" is another performer.
     PostUser(m_tree, wxEVT_USER_CHANGED, "zed", FREE, BUSY);
+    PostUser(m_tree, wxEVT_USER_CHANGED, "Zed", BUSY, FREE);
     rows = Children(m_tree, m_group);
     EXPECT_EQ(rows[2].text, "zed");
     EXPECT_EQ(rows[2].image, FREE_ICON);
     EXPECT_EQ(rows[2].selectedImage, FREE_ICON);
     EXPECT_EQ(rows[2].status, FREE);
+    EXPECT_EQ(m_tree->GetItemImage(ChildNamed(m_tree, m_group, "Zed")), BUSY_ICON);
     EXPECT_EQ(Label(), "Online (3)");
 
-    PostUser(m_tree, wxEVT_USER_DELETED, "alice", FREE);
-    EXPECT_EQ(ChildTexts(m_tree, m_group), (std::vector<std::string>{"bob", "zed"}));
-    EXPECT_EQ(Label(), "Online (2)");
-
-    // Unknown names: nothing is deleted or changed.
+    PostUser(m_tree, wxEVT_USER_DELETED, "Zed", FREE);
     PostUser(m_tree, wxEVT_USER_DELETED, "nobody", FREE);
     PostUser(m_tree, wxEVT_USER_CHANGED, "nobody", BUSY, FREE);
-    EXPECT_EQ(ChildTexts(m_tree, m_group), (std::vector<std::string>{"bob", "zed"}));
+    EXPECT_EQ(Texts(m_tree, m_group, true), (std::vector<std::string>{"alice", "zed"}));
     EXPECT_EQ(Label(), "Online (2)");
-}
-
-TEST_F(AllTreeCtrlTest, NamesDifferingOnlyInCaseStayApart) {
-    PostList(m_tree, MakeList({{"Kim", FREE}, {"kim", FREE}}));
-    PostUser(m_tree, wxEVT_USER_CHANGED, "kim", BUSY, FREE);
-    PostUser(m_tree, wxEVT_USER_CHANGED, "KIM", BUSY, FREE);
-    EXPECT_EQ(m_tree->GetItemImage(ChildNamed(m_tree, m_group, "Kim")), FREE_ICON);
-    EXPECT_EQ(m_tree->GetItemImage(ChildNamed(m_tree, m_group, "kim")), BUSY_ICON);
-
-    PostUser(m_tree, wxEVT_USER_DELETED, "Kim", FREE);
-    EXPECT_EQ(ChildTexts(m_tree, m_group), std::vector<std::string>{"kim"});
-    EXPECT_EQ(Label(), "Online (1)");
-}
-
-TEST_F(AllTreeCtrlTest, TheGroupIsExpandedOnceOnly) {
-    PostList(m_tree, MakeList({{"alice", FREE}}));
-    ASSERT_TRUE(m_tree->IsExpanded(m_group));
-    m_tree->Collapse(m_group);
-    PostUser(m_tree, wxEVT_USER_ADDED, "bob", BUSY);
-    PostUser(m_tree, wxEVT_USER_DELETED, "alice", FREE);
     EXPECT_FALSE(m_tree->IsExpanded(m_group));
-    EXPECT_EQ(Label(), "Online (1)");
 }
 
 // The user events are plain events: whatever the tree does with them, they never travel on

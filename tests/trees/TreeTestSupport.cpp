@@ -6,6 +6,8 @@
 
 #include <wx/app.h>
 
+#include <algorithm>
+
 namespace treetest {
 
 UserList MakeList(std::initializer_list<std::pair<const char*, unsigned long>> users) {
@@ -15,17 +17,9 @@ UserList MakeList(std::initializer_list<std::pair<const char*, unsigned long>> u
     return list;
 }
 
-std::vector<std::string> IterationOrder(const UserList& list) {
-    std::vector<std::string> names;
-    for (const auto& entry : list)
-        names.push_back(entry.first.utf8_string());
-    return names;
-}
-
-void Post(wxEvtHandler* target, const wxEvent& event) {
+static void Post(wxEvtHandler* target, const wxEvent& event) {
     target->AddPendingEvent(event);
-    ASSERT_TRUE(WaitFor([] { return !wxTheApp->HasPendingEvents(); }, 5000))
-        << "the queued event was not handled";
+    ASSERT_TRUE(WaitFor([] { return !wxTheApp->HasPendingEvents(); }));
 }
 
 void PostList(wxEvtHandler* target, const UserList& list, int id) {
@@ -34,16 +28,19 @@ void PostList(wxEvtHandler* target, const UserList& list, int id) {
     Post(target, event);
 }
 
-std::vector<std::string> SendList(wxEvtHandler* target, const UserList& list, int id) {
-    UserListEvent event(wxEVT_USER_LIST_INITIALIZED, id);
-    event.SetUserList(list);
-    target->ProcessEvent(event);
-    return IterationOrder(event.GetUserList());
-}
-
 void PostUser(wxEvtHandler* target, wxEventType type, const wxString& name, unsigned long status,
               unsigned long oldStatus) {
     Post(target, UserEvent(User(name, status), type, oldStatus));
+}
+
+std::vector<std::string> SendList(wxEvtHandler* target, const UserList& list) {
+    UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
+    event.SetUserList(list);
+    target->ProcessEvent(event);
+    std::vector<std::string> names;
+    for (const auto& entry : event.GetUserList())
+        names.push_back(entry.first.utf8_string());
+    return names;
 }
 
 std::vector<Row> Children(const wxTreeCtrl* tree, const wxTreeItemId& parent) {
@@ -53,7 +50,7 @@ std::vector<Row> Children(const wxTreeCtrl* tree, const wxTreeItemId& parent) {
          child = tree->GetNextChild(parent, cookie)) {
         Row row{tree->GetItemText(child).utf8_string(),
                 false,
-                std::string(),
+                "",
                 0,
                 tree->GetItemImage(child, wxTreeItemIcon_Normal),
                 tree->GetItemImage(child, wxTreeItemIcon_Selected)};
@@ -67,22 +64,22 @@ std::vector<Row> Children(const wxTreeCtrl* tree, const wxTreeItemId& parent) {
     return rows;
 }
 
-std::vector<std::string> ChildTexts(const wxTreeCtrl* tree, const wxTreeItemId& parent) {
+std::vector<std::string> Texts(const wxTreeCtrl* tree, const wxTreeItemId& parent, bool sorted) {
     std::vector<std::string> texts;
     for (const Row& row : Children(tree, parent))
         texts.push_back(row.text);
+    if (sorted)
+        std::sort(texts.begin(), texts.end());
     return texts;
 }
 
 wxTreeItemId ChildNamed(const wxTreeCtrl* tree, const wxTreeItemId& parent,
                         const std::string& text) {
     wxTreeItemIdValue cookie;
-    for (wxTreeItemId child = tree->GetFirstChild(parent, cookie); child.IsOk();
-         child = tree->GetNextChild(parent, cookie)) {
-        if (tree->GetItemText(child).utf8_string() == text)
-            return child;
-    }
-    return wxTreeItemId();
+    wxTreeItemId child = tree->GetFirstChild(parent, cookie);
+    while (child.IsOk() && tree->GetItemText(child).utf8_string() != text)
+        child = tree->GetNextChild(parent, cookie);
+    return child;
 }
 
 void TreeFrameTest::SetUp() {
