@@ -61,9 +61,6 @@ bool PluginUpdater::DownloadFile(const wxString& url, const wxString& path) {
     wxURL address(url);
     if (address.GetError() != wxURL_NOERR)
         return false;
-    // A blocking socket (the toolkit's choice when no main loop runs yet) would ignore the
-    // time-out and wait for a silent service for ever.
-    address.GetProtocol().SetFlags(wxSOCKET_NONE);
     address.GetProtocol().SetTimeout(SOCKET_TIMEOUT_SECONDS);
     // Declared after the URL so that it is released before the connection it reads from.
     std::unique_ptr<wxInputStream> in(address.GetInputStream());
