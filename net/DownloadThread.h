@@ -45,6 +45,8 @@ private:
     // The body, or nullptr on failure (then *length is 0).
     char* Download(size_t* length);
 
+    // wx priority (0 lowest, 50 default): a lower one lowers the thread's nice value.
+    int m_priority;
     wxURL* m_url;
     wxHTTP* m_client;
     // Counted by DownloadThreadsModule, which the results travel through.

@@ -1,0 +1,140 @@
+#include "net/DownloadThread.h"
+
+#include "net/DownloadResultEvent.h"
+#include "net/DownloadThreadsModule.h"
+#include "resources/Trace.h"
+
+#include <wx/log.h>
+#include <wx/socket.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+wxDEFINE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
+
+DownloadThread::DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client,
+                               int priority, wxThreadKind kind)
+    : wxThread(kind), m_priority(priority), m_url(url), m_client(client),
+      m_registered(DownloadThreadsModule::Register()),
+      m_result(target && m_registered ? new DownloadResultEvent(target, id) : nullptr) {
+    wxLogTrace(ROD_TRACE, "[%p]DownloadThread::DownloadThread(%p, %d)", this, target, id);
+    // No Create() here: Run() creates the system thread, and an object whose system thread
+    // exists can no longer simply be deleted when it is not to run after all.
+}
+
+DownloadThread::~DownloadThread() {
+    wxLogTrace(ROD_TRACE, "[%p]DownloadThread::~DownloadThread(void)", this);
+    delete m_url;
+    delete m_client;
+    // Still here only when Entry never ran, i.e. on the GUI thread that made it.
+    delete m_result;
+    if (m_registered)
+        DownloadThreadsModule::Unregister();
+}
+
+bool DownloadThread::Start(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client) {
+    wxLogTrace(ROD_TRACE, "[static]DownloadThread::Start(%p, %d)", target, id);
+    auto* thread = new DownloadThread(target, id, url, client);
+    if (!thread->m_registered || thread->Run() != wxTHREAD_NO_ERROR) {
+        // A detached thread that never ran does not delete itself.
+        delete thread;
+        return false;
+    }
+    return true;
+}
+
+wxThread::ExitCode DownloadThread::Entry() {
+    wxLogTrace(ROD_TRACE, "[%p]DownloadThread::Entry(void)", this);
+    // wxThread::SetPriority cannot lower a normally scheduled thread here (it only warns);
+    // the thread's nice value can: 0..50 maps to 19..0.
+    if (m_priority < static_cast<int>(wxPRIORITY_DEFAULT)) {
+        const int nice = (static_cast<int>(wxPRIORITY_DEFAULT) - std::max(m_priority, 0)) * 19 /
+                         static_cast<int>(wxPRIORITY_DEFAULT);
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
+    }
+    size_t length = 0;
+    char* body = Download(&length);
+    const bool ok = body != nullptr;
+    if (m_result) {
+        m_result->SetResult(body, length);
+        if (!DownloadThreadsModule::Relay(m_result)) {
+            // The module gave up waiting for us and is gone. The weak reference inside may
+            // only be destroyed on the GUI thread: free the block and leave the rest.
+            m_result->SetResult(nullptr, 0);
+        }
+        m_result = nullptr;
+    } else {
+        delete[] body;
+    }
+    return reinterpret_cast<ExitCode>(static_cast<wxUIntPtr>(ok ? 0 : 1));
+}
+
+char* DownloadThread::Download(size_t* length) {
+    *length = 0;
+    if (!m_url || m_url->GetError() != wxURL_NOERR)
+        return nullptr;
+
+    wxProtocol& protocol = m_client ? *m_client : m_url->GetProtocol();
+    // Made on the GUI thread, the socket would be non-blocking and tied to its event loop.
+    protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+
+    wxInputStream* in;
+    if (m_client) {
+        unsigned long port = 0; // wxHTTP's default, 80
+        if (m_url->HasPort() && (!m_url->GetPort().ToULong(&port) || port == 0 || port > 65535))
+            return nullptr;
+        if (!m_client->Connect(m_url->GetServer(), static_cast<unsigned short>(port)))
+            return nullptr;
+        wxString path = m_url->GetPath();
+        if (path.empty())
+            path = "/";
+        if (m_url->HasQuery())
+            path << "?" << m_url->GetQuery();
+        in = m_client->GetInputStream(path);
+    } else {
+        in = m_url->GetInputStream();
+    }
+    std::unique_ptr<wxInputStream> stream(in);
+    if (!stream)
+        return nullptr;
+
+    // wxHTTP hands out a stream for 1xx and 3xx replies as well: only a success is a body.
+    const auto* http = m_client ? m_client : wxDynamicCast(&protocol, wxHTTP);
+    if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
+        return nullptr;
+
+    // (size_t)-1 when the reply announced no length: then it ends when the server closes.
+    const size_t announced = stream->GetSize();
+    const bool hasLength = announced != static_cast<size_t>(-1);
+    if (hasLength && announced > MAX_BODY)
+        return nullptr;
+
+    std::vector<char> received;
+    if (hasLength)
+        received.reserve(announced);
+    char buffer[16384];
+    for (;;) {
+        stream->Read(buffer, sizeof buffer);
+        const size_t got = stream->LastRead();
+        if (got == 0)
+            break;
+        if (received.size() + got > MAX_BODY)
+            return nullptr;
+        received.insert(received.end(), buffer, buffer + got);
+    }
+    // A transfer that broke off must not pass as a short body.
+    if (stream->GetLastError() != wxSTREAM_EOF)
+        return nullptr;
+    if (hasLength && received.size() != announced)
+        return nullptr;
+
+    char* block = new char[received.size()];
+    if (!received.empty())
+        std::memcpy(block, received.data(), received.size());
+    *length = received.size();
+    return block;
+}

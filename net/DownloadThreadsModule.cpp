@@ -1,0 +1,90 @@
+#include "net/DownloadThreadsModule.h"
+
+#include "resources/Trace.h"
+
+#include <wx/log.h>
+#include <wx/socket.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// One guard for the count, the relay pointer and the active flag.
+std::mutex& Guard() {
+    static std::mutex guard;
+    return guard;
+}
+
+std::condition_variable& Ended() {
+    static std::condition_variable ended;
+    return ended;
+}
+
+int g_running = 0;
+// Lives from OnInit to OnExit; its pending results are processed by the application on the GUI
+// thread like any handler's.
+wxEvtHandler* g_relay = nullptr;
+
+} // namespace
+
+wxIMPLEMENT_DYNAMIC_CLASS(DownloadThreadsModule, wxModule);
+
+bool DownloadThreadsModule::OnInit() {
+    wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnInit(void)", this);
+    // Workers use sockets; without this on the main thread their first request fails.
+    if (!wxSocketBase::IsInitialized())
+        wxSocketBase::Initialize();
+    std::lock_guard<std::mutex> lock(Guard());
+    g_relay = new wxEvtHandler;
+    return true;
+}
+
+void DownloadThreadsModule::OnExit() {
+    wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnExit(void)", this);
+    if (!WaitUntilIdle(EXIT_WAIT_MS))
+        wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
+    wxEvtHandler* relay;
+    {
+        std::lock_guard<std::mutex> lock(Guard());
+        relay = g_relay;
+        g_relay = nullptr;
+    }
+    // Undelivered results are deleted with it (freeing their blocks) while their code is here.
+    delete relay;
+}
+
+bool DownloadThreadsModule::Register() {
+    std::lock_guard<std::mutex> lock(Guard());
+    if (!g_relay)
+        return false;
+    ++g_running;
+    return true;
+}
+
+void DownloadThreadsModule::Unregister() {
+    std::lock_guard<std::mutex> lock(Guard());
+    --g_running;
+    Ended().notify_all();
+}
+
+bool DownloadThreadsModule::Relay(wxEvent* result) {
+    std::lock_guard<std::mutex> lock(Guard());
+    if (!g_relay)
+        return false;
+    result->SetEventObject(g_relay);
+    g_relay->QueueEvent(result);
+    return true;
+}
+
+int DownloadThreadsModule::Running() {
+    std::lock_guard<std::mutex> lock(Guard());
+    return g_running;
+}
+
+bool DownloadThreadsModule::WaitUntilIdle(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(Guard());
+    return Ended().wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [] { return g_running == 0; });
+}
