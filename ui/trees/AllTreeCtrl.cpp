@@ -12,12 +12,11 @@ wxBEGIN_EVENT_TABLE(AllTreeCtrl, UserListTreeCtrl)
     EVT_USER_CHANGED(AllTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(AllTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(AllTreeCtrl::OnUserListInitialized)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
-                             const wxSize& size, long style, const wxValidator& validator,
-                             const wxString& name)
+AllTreeCtrl::AllTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                         long style, const wxValidator& validator, const wxString& name)
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]AllTreeCtrl::AllTreeCtrl()", this);
     auto* images = new wxImageList(16, 16, true, 1);

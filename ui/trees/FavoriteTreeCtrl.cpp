@@ -12,12 +12,12 @@ wxBEGIN_EVENT_TABLE(FavoriteTreeCtrl, UserListTreeCtrl)
     EVT_USER_ADDED(FavoriteTreeCtrl::OnUserAdded)
     EVT_USER_DELETED(FavoriteTreeCtrl::OnUserDeleted)
     EVT_USER_CHANGED(FavoriteTreeCtrl::OnUserStatusChanged)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
-                                       const wxSize& size, long style, const wxValidator& validator,
-                                       const wxString& name)
+FavoriteTreeCtrl::FavoriteTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxValidator& validator,
+                                   const wxString& name)
     : UserListTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]FavoriteTreeCtrl::FavoriteTreeCtrl()", this);
     auto* images = new wxImageList(16, 16, true, 1);

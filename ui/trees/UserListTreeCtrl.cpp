@@ -20,12 +20,12 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_USER_CHANGED(UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(UserListTreeCtrl::OnUserDeleted)
     EVT_USER_LIST_INITIALIZED(UserListTreeCtrl::OnUserListInitialized)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
-                                       const wxSize& size, long style, const wxValidator& validator,
-                                       const wxString& name)
+UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxValidator& validator,
+                                   const wxString& name)
     : wxTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::UserListTreeCtrl()", this);
     AddRoot(wxEmptyString, -1, -1, nullptr);
