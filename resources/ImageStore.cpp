@@ -57,7 +57,10 @@ wxImageHandler* NewHandler(wxBitmapType type) {
 }
 
 // All results of one search, so that a nested search can follow without disturbing it.
+// A file that is no zip makes the toolkit log an error; a broken skin only leaves the
+// pictures empty, it is not reported.
 std::vector<wxString> FindAll(wxFileSystem& fs, const wxString& pattern, int flags) {
+    wxLogNull quiet;
     std::vector<wxString> found;
     for (wxString loc = fs.FindFirst(pattern, flags); !loc.empty(); loc = fs.FindNext())
         found.push_back(loc);
