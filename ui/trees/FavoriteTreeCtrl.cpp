@@ -46,6 +46,8 @@ void FavoriteTreeCtrl::CreateGroups() {
 }
 
 void FavoriteTreeCtrl::UpdateGroupLabels() {
+    if (!m_onlineGroup.IsOk())
+        return;
     SetItemText(m_onlineGroup,
                 wxString::Format("%s (%d)", m_onlineLabel,
                                  static_cast<int>(GetChildrenCount(m_onlineGroup, true))));

@@ -15,7 +15,7 @@ public:
 
     // Makes the two group rows; once (later calls change nothing).
     void CreateGroups();
-    // Sets both group rows' texts from the current numbers of rows.
+    // Sets both group rows' texts from the current numbers of rows (once there are groups).
     void UpdateGroupLabels();
 
     wxTreeItemId GetOnlineGroupItem() const { return m_onlineGroup; }
