@@ -1,6 +1,8 @@
 #include "tests/thread/ScriptedSite.h"
 
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 void ScriptedSite::Succeed(const UserList& list, int delayMs) {
     std::lock_guard<std::mutex> lock(m_guard);
@@ -17,6 +19,7 @@ int ScriptedSite::UpdateUserList() {
     {
         std::lock_guard<std::mutex> lock(m_guard);
         m_calls.push_back(Clock::now());
+        m_caller = static_cast<long>(syscall(SYS_gettid));
         if (!m_steps.empty()) {
             m_last = m_steps.front();
             m_steps.pop_front();
@@ -43,6 +46,11 @@ int ScriptedSite::Started() const {
 int ScriptedSite::Finished() const {
     std::lock_guard<std::mutex> lock(m_guard);
     return m_finished;
+}
+
+long ScriptedSite::CallerThread() const {
+    std::lock_guard<std::mutex> lock(m_guard);
+    return m_caller;
 }
 
 std::vector<ScriptedSite::Clock::time_point> ScriptedSite::CallTimes() const {

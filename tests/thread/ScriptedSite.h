@@ -26,6 +26,8 @@ public:
     // Calls begun and calls that have returned.
     int Started() const;
     int Finished() const;
+    // The system thread id of the caller of the latest call.
+    long CallerThread() const;
     // When each call began.
     std::vector<Clock::time_point> CallTimes() const;
 
@@ -42,6 +44,7 @@ private:
     Step m_last{false, UserList(), 0, 0};
     std::vector<Clock::time_point> m_calls;
     int m_finished = 0;
+    long m_caller = 0;
 };
 
 // A list from (name, status) pairs.
