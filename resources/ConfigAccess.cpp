@@ -25,8 +25,10 @@ wxConfigBase* ConfigAccess::CreatePrivate() {
     wxConfigBase* config = wxConfigBase::Create();
     if (auto* file = dynamic_cast<wxFileConfig*>(config)) {
         file->SetUmask(0077);
-        const wxString path = wxFileConfig::GetLocalFileName(wxTheApp ? wxTheApp->GetAppName()
-                                                                      : wxString("Roduviriz"));
+        // Not wxTheApp: it casts to the GUI application class, which a console test's is not.
+        const wxAppConsole* app = wxAppConsole::GetInstance();
+        const wxString path =
+            wxFileConfig::GetLocalFileName(app ? app->GetAppName() : wxString("Roduviriz"));
         if (wxFileName::FileExists(path))
             ::chmod(path.fn_str(), S_IRUSR | S_IWUSR);
     }
