@@ -149,7 +149,8 @@ void ShowNoResponse() {
 
 // GUI thread only: the main frame answers by closing the user interface.
 void PostExitToTopWindow() {
-    wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+    auto* app = dynamic_cast<wxApp*>(wxAppConsole::GetInstance());
+    wxWindow* top = app ? app->GetTopWindow() : nullptr;
     if (!top)
         return;
     wxCommandEvent exit(wxEVT_COMMAND_MENU_SELECTED, wxID_EXIT);
@@ -171,10 +172,11 @@ void GiveUpWithBox() {
         PostExitToTopWindow();
         return;
     }
-    if (!wxTheApp)
+    wxAppConsole* app = wxAppConsole::GetInstance();
+    if (!app)
         return;
     auto handOver = std::make_shared<BoxHandOver>();
-    wxTheApp->CallAfter([handOver] {
+    app->CallAfter([handOver] {
         if (!handOver->abandoned) {
             ShowNoResponse();
             if (!handOver->abandoned)
@@ -232,10 +234,11 @@ int KestovaSite::UpdateUserList() {
 
 bool KestovaSite::OnInit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnInit(void)", static_cast<void*>(this));
-    // Names where the settings live: before the first setting is read.
-    if (wxTheApp) {
-        wxTheApp->SetVendorName("Kestova");
-        wxTheApp->SetAppName("Roduviriz");
+    // Names where the settings live: before the first setting is read. (The application
+    // object may be a console one, in tests.)
+    if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+        app->SetVendorName("Kestova");
+        app->SetAppName("Roduviriz");
     }
     // Worker threads use sockets; the toolkit sets them up on the main thread only.
     g_socketsInitialised = wxSocketBase::Initialize();
