@@ -22,8 +22,8 @@ int FileMode(const wxString& path) {
 // The toolkit created the module at start-up, as a host's plug-in load would.
 TEST(SiteModuleTest, ModuleWasCreatedAndNamedTheApplication) {
     ASSERT_NE(dynamic_cast<KestovaSite*>(Site::GetInstance()), nullptr);
-    EXPECT_EQ(wxTheApp->GetAppName(), "Roduviriz");
-    EXPECT_EQ(wxTheApp->GetVendorName(), "Kestova");
+    EXPECT_EQ(wxAppConsole::GetInstance()->GetAppName(), "Roduviriz");
+    EXPECT_EQ(wxAppConsole::GetInstance()->GetVendorName(), "Kestova");
 }
 
 TEST(SiteModuleTest, SettingsFileIsPrivate) {

@@ -83,19 +83,3 @@ TEST(UserEventTest, UserEventCopiesCarryUserAndOldStatus) {
     EXPECT_EQ(added.GetEventType(), wxEVT_USER_ADDED);
     EXPECT_EQ(added.GetOldStatus(), 0xFFFFFFFFu);
 }
-
-TEST(UserEventTest, PostedUserEventsArriveWithTheirOwnTypes) {
-    EventRecorder recorder;
-    UserEvent event(User("a", 0x01), wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS);
-    recorder.AddPendingEvent(event);
-    UserEvent changed(User("a", 0x0D), wxEVT_USER_CHANGED, UserEvent::NO_OLD_STATUS);
-    changed.SetOldStatus(0x01);
-    recorder.AddPendingEvent(changed);
-    changed.SetOldStatus(0x03);
-    ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 2; }));
-    EXPECT_EQ(recorder.Count(wxEVT_USER_ADDED), 1u);
-    EXPECT_EQ(recorder.records[1].type, wxEVT_USER_CHANGED);
-    EXPECT_EQ(recorder.records[1].status, 0x0Du);
-    EXPECT_EQ(recorder.records[1].oldStatus, 0x01u);
-    EXPECT_EQ(recorder.records[1].id, -1);
-}

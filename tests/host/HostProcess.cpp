@@ -33,12 +33,11 @@ std::vector<std::string> HostProcess::Result::ErrLines() const {
     return lines;
 }
 
-HostProcess::Result HostProcess::Run(const std::string& program,
-                                     const std::vector<std::string>& args,
-                                     const std::vector<std::pair<std::string, std::string>>& env,
-                                     int timeoutMs) {
+HostProcess::HostProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::pair<std::string, std::string>>& env) {
     const std::string dir = TestEnvironment::MakeTempDir("host-output");
-    const std::string outPath = dir + "/stdout", errPath = dir + "/stderr";
+    m_outPath = dir + "/stdout";
+    m_errPath = dir + "/stderr";
 
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
@@ -64,31 +63,48 @@ HostProcess::Result HostProcess::Run(const std::string& program,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_outPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0)
+        m_pid = pid;
     posix_spawn_file_actions_destroy(&actions);
+}
 
+HostProcess::~HostProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+HostProcess::Result HostProcess::Finish(int timeoutMs) {
     Result result;
-    if (spawned != 0)
+    if (m_pid <= 0)
         return result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 &&
+    while ((done = waitpid(m_pid, &status, WNOHANG)) == 0 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (done == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    } else if (done == pid && WIFEXITED(status)) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, &status, 0);
+    } else if (done == m_pid && WIFEXITED(status)) {
         result.status = WEXITSTATUS(status);
     }
-    result.out = ReadAll(outPath);
-    result.err = ReadAll(errPath);
+    m_pid = -1;
+    result.out = ReadAll(m_outPath);
+    result.err = ReadAll(m_errPath);
     return result;
+}
+
+HostProcess::Result HostProcess::Run(const std::string& program,
+                                     const std::vector<std::string>& args,
+                                     const std::vector<std::pair<std::string, std::string>>& env,
+                                     int timeoutMs) {
+    return HostProcess(program, args, env).Finish(timeoutMs);
 }

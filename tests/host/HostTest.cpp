@@ -1,4 +1,5 @@
 #include "tests/host/HostProcess.h"
+#include "tests/support/SiteSimProcess.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,30 @@ TEST(BuiltHostTest, LoadsTheBuiltPluginWhoseModuleStarted) {
     EXPECT_TRUE(Contains(result.out, "vendor: Kestova\n")) << result.out;
     EXPECT_TRUE(Contains(result.out, "export SiteRun: yes\n")) << result.out;
     EXPECT_EQ(ReadFile(TestEnvironment::BinDir() + "/roduviriz.so"), before);
+}
+
+// The proxy named by the environment carries the performer script's request: the request
+// reaches it in the absolute form, for the site's default web host.
+TEST(BuiltHostTest, ProxyFromTheEnvironmentCarriesTheScriptRequest) {
+    SiteSimProcess proxy;
+    const std::string expected = "GET\thttp://www.kestova.example/include/js/online_performers.js";
+    const std::string forms[][2] = {{"http_proxy", "http://" + proxy.HostPort() + "/"},
+                                    {"HTTP_PROXY", proxy.HostPort()}};
+    for (const auto& [name, value] : forms) {
+        SCOPED_TRACE(name + "=" + value);
+        const size_t before = proxy.LogLines().size();
+        HostProcess host(TestEnvironment::HostProgram(), {},
+                         {{name, value}, {"NO_AT_BRIDGE", "1"}});
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const auto lines = proxy.LogLines();
+                for (size_t i = before; i < lines.size(); ++i)
+                    if (lines[i].rfind(expected, 0) == 0)
+                        return true;
+                return false;
+            },
+            20000));
+    }
 }
 
 TEST_F(HostTest, MissingPluginIsOneLineAndStatusOne) {
