@@ -28,7 +28,7 @@ void DownloadResultEvent::Execute() {
         return; // destroyed meanwhile; the destructor frees the block
     // A closed window lives on until idle time; its handlers must not run any more.
     wxAppConsole* const app = wxAppConsole::GetInstance();
-    if (auto* window = wxDynamicCast(target, wxWindow); window && app) {
+    if (auto* window = dynamic_cast<wxWindow*>(target); window && app) {
         wxWindow* top = wxGetTopLevelParent(window);
         if (window->IsBeingDeleted() || app->IsScheduledForDestruction(window) ||
             (top && app->IsScheduledForDestruction(top)))

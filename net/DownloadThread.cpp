@@ -103,7 +103,7 @@ char* DownloadThread::Download(size_t* length) {
         return nullptr;
 
     // wxHTTP hands out a stream for 1xx and 3xx replies as well: only a success is a body.
-    const auto* http = m_client ? m_client : wxDynamicCast(&protocol, wxHTTP);
+    const auto* http = m_client ? m_client : dynamic_cast<wxHTTP*>(&protocol);
     if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
         return nullptr;
 
