@@ -137,7 +137,7 @@ TEST(HostUpdateTest, AcceptedUpdateIsInstalledAndRunsAtTheNextStart) {
                 }
                 return false;
             },
-            60000);
+            180000);
         ASSERT_TRUE(ended) << "the host did not finish; answered: " << answered;
         EXPECT_TRUE(answered) << "no \"Confirm\" question was seen";
         ASSERT_EQ(0, update.ExitStatus()) << update.Errors();
@@ -154,7 +154,7 @@ TEST(HostUpdateTest, AcceptedUpdateIsInstalledAndRunsAtTheNextStart) {
     SiteSimProcess current({"--updates", offer, "--latest", "1.3.0"});
     PointHostAt(current);
     HostProcess next(dir + "/roduviriz", "--update");
-    ASSERT_TRUE(next.Wait(30000)) << "the host did not finish (asked a question?)";
+    ASSERT_TRUE(next.Wait(120000)) << "the host did not finish (asked a question?)";
     ASSERT_EQ(0, next.ExitStatus()) << next.Errors();
     EXPECT_EQ(std::vector<std::string>{UpdateRequest()}, UpdateRequests(current.LogLines()));
     EXPECT_EQ(newModule, ReadFile(dir + "/roduviriz.so"));
@@ -178,10 +178,10 @@ TEST(HostUpdateTest, SilentServiceDoesNotHangTheUpdate) {
 
     SiteSimProcess site({"--updates", offer, "--latest", "1.4.0"});
     ASSERT_EQ(200, site.Get("/_control/fault?path=" + PercentEncode(UpdateRequest()) +
-                            "&mode=delay&ms=60000"));
+                            "&mode=delay&ms=600000"));
     PointHostAt(site);
     HostProcess update(dir + "/roduviriz", "--update");
-    ASSERT_TRUE(update.Wait(30000)) << "still waiting for a silent service";
+    ASSERT_TRUE(update.Wait(120000)) << "still waiting for a silent service";
     EXPECT_EQ(0, update.ExitStatus()) << update.Errors();
     EXPECT_EQ(ReadFile(bin + "/roduviriz.so"), ReadFile(dir + "/roduviriz.so"));
     EXPECT_FALSE(FileExists(dir + "/roduviriz.so.new"));
