@@ -255,3 +255,19 @@ TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
     FailTimes(1);
     EXPECT_EQ(boxes.Count(), 1u);
 }
+
+TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformer) {
+    std::string script;
+    for (int i = 0; i < 40; ++i)
+        script += "p" + std::to_string(i) + ".viewers = 1;\n";
+    Serve(script);
+    auto thread = std::make_unique<SiteUpdateThread>(m_site);
+    wxStopWatch watch;
+    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    ASSERT_TRUE(WaitFor([&] { return thread->finished.load(); }));
+    // 10 ms per stored performer, so that parsing never monopolises the processor.
+    EXPECT_GE(watch.Time(), 400);
+    thread->Wait();
+    EXPECT_EQ(thread->result, 10000);
+    EXPECT_EQ(m_site->GetUserList().size(), 40u);
+}
