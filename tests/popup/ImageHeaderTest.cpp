@@ -2,7 +2,10 @@
 // lets a decoder near the bytes.
 #include "ui/popup/ImageHeader.h"
 
+#include <wx/imagbmp.h>
 #include <wx/image.h>
+#include <wx/imagjpeg.h>
+#include <wx/imagpng.h>
 #include <wx/mstream.h>
 
 #include <gtest/gtest.h>
@@ -11,12 +14,19 @@
 
 namespace {
 
+// Encoded by handlers of its own, so that the decoders the pop-up must register itself are
+// not registered here by accident.
 std::vector<unsigned char> Encode(const wxSize& size, wxBitmapType type) {
-    wxInitAllImageHandlers();
     wxImage image(size);
     image.SetRGB(wxRect(size), 200, 40, 90);
     wxMemoryOutputStream out;
-    EXPECT_TRUE(image.SaveFile(out, type));
+    wxJPEGHandler jpeg;
+    wxPNGHandler png;
+    wxBMPHandler bmp;
+    wxImageHandler& handler = type == wxBITMAP_TYPE_JPEG  ? static_cast<wxImageHandler&>(jpeg)
+                              : type == wxBITMAP_TYPE_PNG ? static_cast<wxImageHandler&>(png)
+                                                          : static_cast<wxImageHandler&>(bmp);
+    EXPECT_TRUE(handler.SaveFile(&image, out, false));
     std::vector<unsigned char> bytes(out.GetSize());
     out.CopyTo(bytes.data(), bytes.size());
     return bytes;

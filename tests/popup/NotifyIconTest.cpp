@@ -2,6 +2,7 @@
 #include "ui/frame/NotifyIcon.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <wx/app.h>
 #include <wx/artprov.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
@@ -33,6 +34,8 @@ protected:
     void SetUp() override {
         m_owner = new OwnerFrame;
         m_owner->Show();
+        // Hidden before the window manager has mapped it, the toolkit would show it again.
+        ASSERT_TRUE(WaitFor([this] { return m_owner->IsActive(); }));
         m_icon = new NotifyIcon(m_owner, wxArtProvider::GetIcon(wxART_INFORMATION), "Roduviriz");
     }
     void TearDown() override {
@@ -112,9 +115,9 @@ TEST_F(NotifyIconTest, CommandsForAnOwnerOnItsWayOutAreDropped) {
     m_owner->Destroy();
     wxCommandEvent choice(wxEVT_MENU, wxID_EXIT);
     m_icon->ProcessEvent(choice);
-    m_icon->ProcessPendingEvents();
-    static_cast<wxEvtHandler*>(m_owner)
-        ->ProcessPendingEvents(); // runs whatever reached its queue, before it is deleted
+    // Runs the icon's queue and whatever reached the owner's; deletion waits for idle time.
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->ProcessPendingEvents();
     EXPECT_TRUE(m_owner->commands.empty());
 
     m_owner = nullptr;

@@ -3,6 +3,7 @@
 #include "resources/ImageStore.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <wx/app.h>
 #include <wx/toplevel.h>
 
 std::unique_ptr<SiteSimProcess> PopupSiteTest::ms_site;
@@ -10,7 +11,8 @@ std::unique_ptr<SiteSimProcess> PopupSiteTest::ms_site;
 std::vector<PopupDialog*> LivePopups() {
     std::vector<PopupDialog*> popups;
     for (wxWindow* window : wxTopLevelWindows)
-        if (auto* popup = dynamic_cast<PopupDialog*>(window); popup && !popup->IsBeingDeleted())
+        if (auto* popup = dynamic_cast<PopupDialog*>(window);
+            popup && !popup->IsBeingDeleted() && !wxTheApp->IsScheduledForDestruction(popup))
             popups.push_back(popup);
     return popups;
 }

@@ -2,6 +2,7 @@
 
 #include "resources/Trace.h"
 
+#include <wx/app.h>
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -41,8 +42,10 @@ int NotifyIcon::DoubleClickMilliseconds() {
 void NotifyIcon::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnMenu(%d)", this, event.GetId());
     wxWindow* owner = m_owner.get();
-    if (owner && !owner->IsBeingDeleted())
-        owner->GetEventHandler()->AddPendingEvent(event);
+    if (!owner || owner->IsBeingDeleted() ||
+        (wxTheApp && wxTheApp->IsScheduledForDestruction(owner)))
+        return;
+    owner->GetEventHandler()->AddPendingEvent(event);
 }
 
 void NotifyIcon::OnLButtonDown(wxTaskBarIconEvent&) {

@@ -23,6 +23,10 @@
 #include <wx/stattext.h>
 #include <wx/url.h>
 
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
 namespace {
 
 PopupDialog::WorkAreaProvider g_workAreaProvider;
@@ -64,6 +68,21 @@ bool EnsureHandler(wxBitmapType type) {
     }
 }
 
+// Clicks must not activate the pop-up either (showing it is covered by ShowWithoutActivating):
+// the window asks the window manager never to give it the input focus. GTK is linked by the
+// toolkit only, so its function is looked up at run time.
+void RefuseInputFocus(wxTopLevelWindow* window) {
+#ifdef __WXGTK__
+    using SetAcceptFocus = void (*)(void* gtkWindow, int setting);
+    static const auto setAcceptFocus =
+        reinterpret_cast<SetAcceptFocus>(dlsym(RTLD_DEFAULT, "gtk_window_set_accept_focus"));
+    if (setAcceptFocus && window->GetHandle())
+        setAcceptFocus(window->GetHandle(), 0);
+#else
+    wxUnusedVar(window);
+#endif
+}
+
 } // namespace
 
 const wxSize PopupDialog::THUMBNAIL_SIZE(107, 82);
@@ -82,7 +101,8 @@ wxEND_EVENT_TABLE()
 
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
                          const wxString& title, const wxPoint& pos, const wxSize& size, long style)
-    : wxDialog(parent, id, title, pos, size, style), m_user(user), m_kind(kind) {
+    // Borderless whatever the creator asked: without it the window manager adds a frame.
+    : wxDialog(parent, id, title, pos, size, style | wxBORDER_NONE), m_user(user), m_kind(kind) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialog::PopupDialog(%s, %d)", this, user.GetName(), kind);
     ImageStore* store = ImageStore::GetInstance();
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -115,6 +135,8 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     m_nameLabel->SetLabel(user.GetName());
     m_nameLabel->Connect(wxEVT_LEFT_DOWN, wxMouseEventHandler(PopupDialog::OnLeftDownForControl),
                          nullptr, this);
+
+    RefuseInputFocus(this);
 
     m_contentPanel->Connect(wxEVT_PAINT, wxPaintEventHandler(PopupDialog::OnPaintContentPanel),
                             nullptr, this);
