@@ -136,8 +136,10 @@ TEST(HostEndToEnd, FrameLiveTreePopupAndExitThroughTheMenu) {
     EXPECT_EQ(0, host.ExitStatus()) << host.Log();
 
     const std::string settings = home + "/.Roduviriz";
-    EXPECT_EQ(240, ReadLong(settings, "/MainFrame/width"));
-    EXPECT_EQ(480, ReadLong(settings, "/MainFrame/height"));
+    // The outer size as the window reports it; under a window manager the frame's decoration
+    // may or may not be known to the toolkit yet when it is saved.
+    EXPECT_NEAR(240, ReadLong(settings, "/MainFrame/width"), 30);
+    EXPECT_NEAR(480, ReadLong(settings, "/MainFrame/height"), 40);
     EXPECT_NEAR(40, ReadLong(settings, "/MainFrame/x"), 40);
     EXPECT_NEAR(50, ReadLong(settings, "/MainFrame/y"), 40);
     EXPECT_EQ(-99999, ReadLong(settings, "/favorites"));
