@@ -1,5 +1,7 @@
 #include "host/PluginHost.h"
 
+#include "resources/Trace.h"
+
 #include <wx/log.h>
 
 #include <cerrno>
@@ -18,7 +20,7 @@ PluginHost::~PluginHost() {
 }
 
 bool PluginHost::Load(wxString* error) {
-    wxLogTrace("roduviriz", "[%p]PluginHost::Load(%s)", static_cast<void*>(this), m_path);
+    wxLogTrace(ROD_TRACE, "[%p]PluginHost::Load(%s)", static_cast<void*>(this), m_path);
     if (m_library)
         return true;
     if (!wxFileName::FileExists(m_path)) {
@@ -41,7 +43,7 @@ bool PluginHost::Load(wxString* error) {
 void PluginHost::Unload() {
     if (!m_library)
         return;
-    wxLogTrace("roduviriz", "[%p]PluginHost::Unload(%s)", static_cast<void*>(this), m_path);
+    wxLogTrace(ROD_TRACE, "[%p]PluginHost::Unload(%s)", static_cast<void*>(this), m_path);
     m_library = nullptr;
     wxPluginManager::UnloadLibrary(m_path);
 }
