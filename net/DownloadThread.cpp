@@ -2,6 +2,7 @@
 
 #include "net/DownloadResultEvent.h"
 #include "net/DownloadThreadsModule.h"
+#include "net/wxHTTP2.h"
 #include "resources/Trace.h"
 
 #include <wx/log.h>
@@ -15,6 +16,15 @@
 #include <vector>
 
 wxDEFINE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
+
+namespace {
+
+// Reads the toolkit's default-proxy switch, which wxURL keeps to itself.
+struct DefaultProxy : wxURL {
+    static bool InUse() { return ms_useDefaultProxy; }
+};
+
+} // namespace
 
 DownloadThread::DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client,
                                int priority, wxThreadKind kind)
@@ -78,23 +88,38 @@ char* DownloadThread::Download(size_t* length) {
     if (!m_url || m_url->GetError() != wxURL_NOERR)
         return nullptr;
 
-    wxProtocol& protocol = m_client ? *m_client : m_url->GetProtocol();
+    // The URL's own protocol object is a plain wxHTTP, whose reading of the reply hands the
+    // socket to the GUI thread's event loop (see wxHTTP2). Unless the default proxy has to be
+    // used, a client of our own makes the same request safely.
+    std::unique_ptr<wxHTTP2> own;
+    wxHTTP* client = m_client;
+    if (!client && m_url->GetScheme().IsSameAs("http", false) && !DefaultProxy::InUse()) {
+        own = std::make_unique<wxHTTP2>();
+        own->SetTimeout(m_url->GetProtocol().GetTimeout());
+        if (m_url->HasUserInfo()) {
+            own->SetUser(wxURI::Unescape(m_url->GetUser()));
+            own->SetPassword(wxURI::Unescape(m_url->GetPassword()));
+        }
+        client = own.get();
+    }
+
+    wxProtocol& protocol = client ? *client : m_url->GetProtocol();
     // Made on the GUI thread, the socket would be non-blocking and tied to its event loop.
     protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
 
     wxInputStream* in;
-    if (m_client) {
+    if (client) {
         unsigned long port = 0; // wxHTTP's default, 80
         if (m_url->HasPort() && (!m_url->GetPort().ToULong(&port) || port == 0 || port > 65535))
             return nullptr;
-        if (!m_client->Connect(m_url->GetServer(), static_cast<unsigned short>(port)))
+        if (!client->Connect(m_url->GetServer(), static_cast<unsigned short>(port)))
             return nullptr;
         wxString path = m_url->GetPath();
         if (path.empty())
             path = "/";
         if (m_url->HasQuery())
             path << "?" << m_url->GetQuery();
-        in = m_client->GetInputStream(path);
+        in = client->GetInputStream(path);
     } else {
         in = m_url->GetInputStream();
     }
@@ -103,7 +128,7 @@ char* DownloadThread::Download(size_t* length) {
         return nullptr;
 
     // wxHTTP hands out a stream for 1xx and 3xx replies as well: only a success is a body.
-    const auto* http = m_client ? m_client : dynamic_cast<wxHTTP*>(&protocol);
+    const auto* http = client ? client : dynamic_cast<wxHTTP*>(&protocol);
     if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
         return nullptr;
 

@@ -1,8 +1,11 @@
 #include "net/wxHTTP2.h"
 
+#include "net/HttpBodyStream.h"
 #include "resources/Trace.h"
 
 #include <wx/log.h>
+
+#include <cstdlib>
 
 namespace {
 const char BASE64_ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -68,8 +71,89 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
         // A header left from an earlier request with other credentials must not go again.
         m_headers.erase("Authorization");
     }
-    wxInputStream* stream = wxHTTP::GetInputStream(path);
+    // Blocking from the start, so the socket never reaches the GUI thread's event loop.
+    SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    m_lastError = wxPROTO_CONNERR;
+    const bool replied = m_addr && wxProtocol::Connect(*m_addr) && Exchange(path);
     m_username = user;
     m_password = password;
-    return stream;
+    if (!replied) {
+        Close();
+        return nullptr;
+    }
+    if (m_http_response >= 400) {
+        m_lastError = wxPROTO_NOFILE;
+        Close();
+        return nullptr;
+    }
+    unsigned long length = static_cast<unsigned long>(-1);
+    const wxString announced = GetHeader("Content-Length");
+    if (!announced.empty() && !announced.Strip(wxString::both).ToULong(&length)) {
+        m_lastError = wxPROTO_PROTERR;
+        Close();
+        return nullptr;
+    }
+    // The body stream waits (with the time-out) before each read and then takes what came,
+    // so a server that stalls mid-body cannot hold a read for ever.
+    SetFlags(wxSOCKET_BLOCK);
+    m_lastError = wxPROTO_NOERR;
+    return new HttpBodyStream(*this, static_cast<size_t>(length));
+}
+
+bool wxHTTP2::Exchange(const wxString& path) {
+    if (GetHeader("User-Agent").empty())
+        SetHeader("User-Agent", wxVERSION_STRING);
+    m_http_response = 0;
+    const wxString method = m_method.empty() ? wxString("GET") : m_method;
+    const wxString requestLine = method + " " + path + " HTTP/1.0\r\n";
+    const wxScopedCharBuffer requestBytes = requestLine.utf8_str();
+    Write(requestBytes.data(), requestBytes.length());
+    SendHeaders();
+    Write("\r\n", 2);
+    if (Error())
+        return false;
+
+    std::string line;
+    if (!ReadReplyLine(&line) || line.compare(0, 5, "HTTP/") != 0)
+        return false;
+    const size_t space = line.find(' ');
+    m_http_response = space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
+    if (m_http_response < 100 || m_http_response > 599)
+        return false;
+
+    // The request's headers give way to the reply's, as in wxHTTP.
+    ClearHeaders();
+    ClearCookies();
+    m_read = true;
+    for (;;) {
+        if (!ReadReplyLine(&line))
+            return false;
+        if (line.empty())
+            return true;
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        wxString value = wxString::FromUTF8(line.substr(colon + 1));
+        m_headers[wxString::FromUTF8(line.substr(0, colon))] = value.Strip(wxString::both);
+    }
+}
+
+bool wxHTTP2::ReadReplyLine(std::string* line) {
+    // A reply line longer than this is no HTTP.
+    constexpr size_t MAX_LINE = 16384;
+    line->clear();
+    for (;;) {
+        char c;
+        // A blocking read has no time-out of its own.
+        if (!WaitForRead() || Read(&c, 1).LastCount() != 1)
+            return false;
+        if (c == '\n')
+            break;
+        if (line->size() >= MAX_LINE)
+            return false;
+        *line += c;
+    }
+    if (!line->empty() && line->back() == '\r')
+        line->pop_back();
+    return true;
 }

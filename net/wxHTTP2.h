@@ -2,6 +2,7 @@
 
 #include <wx/protocol/http.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,11 +13,17 @@ wxString Base64Encode(const unsigned char* data, size_t length);
 // "Authorization" header built from the credentials stored at that moment. Headers are set
 // in GetInputStream, i.e. after Connect(), which overwrites "Host" and drops what was set
 // before it; wxHTTP also forgets every request header once it has read a reply.
+//
+// Safe on a worker thread: the request goes out and the reply is read on a blocking socket.
+// (wxHTTP reads the reply lines by peeking in non-blocking mode, which hands the socket to
+// the GUI thread's event loop even from a worker; that loop then reads and closes it too.)
 class wxHTTP2 : public wxHTTP {
 public:
     wxHTTP2() = default;
     ~wxHTTP2() override = default;
 
+    // Like wxHTTP's: null on a failed connection and on replies other than 1xx to 3xx
+    // (GetResponse() tells the code); afterwards GetHeader() gives the reply's headers.
     wxInputStream* GetInputStream(const wxString& path) override;
 
     // wxProtocol's setters are not virtual: these store into the same members, so setting the
@@ -30,5 +37,10 @@ public:
     void SetFixedHeader(const wxString& name, const wxString& value);
 
 private:
+    // One line of the reply without its line end; false on a read error or time-out.
+    bool ReadReplyLine(std::string* line);
+    // Sends the request and reads the status line and headers.
+    bool Exchange(const wxString& path);
+
     std::vector<std::pair<wxString, wxString>> m_fixedHeaders;
 };
