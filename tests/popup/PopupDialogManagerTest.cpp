@@ -136,17 +136,4 @@ TEST_F(PopupDialogManagerTest, OnlyFavouritesWhileTheSwitchIsEnabledAndChecked) 
     EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
 }
 
-TEST_F(PopupDialogManagerTest, WithoutAFrameAsTopWindowEveryoneIsAnnounced) {
-    ImageStore::GetConfig()->Write("/favorites", "anna,");
-    // A top window that is no frame (a dialog) cannot carry the switch.
-    auto* dialog = new wxDialog(nullptr, wxID_ANY, "not a frame");
-    wxTheApp->SetTopWindow(dialog);
-    EXPECT_EQ(Added("bea", ONLINE_FREE_PUBLIC), (List{{"bea", PopupDialog::KIND_ONLINE}}));
-    // A frame without a menu bar neither.
-    m_frame = new wxFrame(nullptr, wxID_ANY, "no menu");
-    wxTheApp->SetTopWindow(m_frame);
-    EXPECT_EQ(Added("carla", ONLINE_FREE_PUBLIC), (List{{"carla", PopupDialog::KIND_ONLINE}}));
-    dialog->Destroy();
-}
-
 } // namespace

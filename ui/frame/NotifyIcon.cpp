@@ -11,10 +11,10 @@
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
     EVT_TASKBAR_LEFT_DOWN(NotifyIcon::OnLButtonDown)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    NotifyIcon::NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip)
+NotifyIcon::NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip)
     : m_owner(owner) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::NotifyIcon(%p)", this, owner);
     SetIcon(wxBitmapBundle(icon), tooltip);

@@ -92,10 +92,10 @@ int PopupDialog::ms_shownCount = 0;
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
     EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
     EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    void PopupDialog::SetWorkAreaProvider(const WorkAreaProvider& provider) {
+void PopupDialog::SetWorkAreaProvider(const WorkAreaProvider& provider) {
     g_workAreaProvider = provider;
 }
 

@@ -15,10 +15,10 @@
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_ADDED(PopupDialogManager::OnUserAdded)
     EVT_USER_CHANGED(PopupDialogManager::OnUserChanged)
-wxEND_EVENT_TABLE()
-    // clang-format on
+wxEND_EVENT_TABLE();
+// clang-format on
 
-    PopupDialogManager::PopupDialogManager() {
+PopupDialogManager::PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::PopupDialogManager()", this);
 }
 
