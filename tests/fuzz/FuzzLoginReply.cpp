@@ -3,6 +3,8 @@
 #include "tests/fuzz/FuzzSupport.h"
 #include "ui/frame/FavoritesReplyParser.h"
 
+#include <wx/wxcrt.h>
+
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

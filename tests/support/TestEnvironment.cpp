@@ -3,6 +3,7 @@
 #include "resources/ConfigAccess.h"
 
 #include <wx/app.h>
+#include <wx/fileconf.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/stopwatch.h>
@@ -54,7 +55,9 @@ std::string TestEnvironment::MakeTempDir(const std::string& prefix) {
 
 void TestEnvironment::ResetConfig() {
     ConfigAccess::Release();
-    wxRemoveFile(wxString::FromUTF8(g_home + "/.Roduviriz"));
+    const wxString file = wxFileConfig::GetLocalFileName(wxAppConsole::GetInstance()->GetAppName());
+    if (wxFileExists(file))
+        wxRemoveFile(file);
 }
 
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {

@@ -19,8 +19,8 @@ namespace {
 void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                   const wxString& msg) {
     ADD_FAILURE_AT(file.utf8_str().data(), line)
-        << "wx assertion in " << func.utf8_str().data() << ": " << cond.utf8_str().data()
-        << " " << msg.utf8_str().data();
+        << "wx assertion in " << func.utf8_str().data() << ": " << cond.utf8_str().data() << " "
+        << msg.utf8_str().data();
 }
 
 #if ROD_GUI_TESTS
@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
     wxSetAssertHandler(FailOnAssert);
     // wxTheApp casts to the GUI application class, which a console test's object is not.
     wxAppConsole* const app = wxAppConsole::GetInstance();
+    // As the plug-in's module names it, also in tests that do not link the module.
+    app->SetVendorName("Kestova");
+    app->SetAppName("Roduviriz");
     if (!app->CallOnInit())
         return 1;
 

@@ -2,6 +2,7 @@
 // contact sheet to look at.
 //   skingen --out FILE.skin
 //   skingen --sheet FILE.png
+//   skingen --icon FILE.png   (the application icon alone, for the desktop entry)
 #include "tools/skingen/SkinPainter.h"
 
 #include <wx/brush.h>
@@ -117,8 +118,15 @@ bool WriteSheet(const std::vector<std::pair<wxString, wxImage>>& pictures, const
     return sheet.SaveFile(path, wxBITMAP_TYPE_PNG);
 }
 
+bool WriteIcon(const std::vector<std::pair<wxString, wxImage>>& pictures, const wxString& path) {
+    for (const auto& picture : pictures)
+        if (picture.first == "Application_icon")
+            return picture.second.SaveFile(path, wxBITMAP_TYPE_PNG);
+    return false;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: skingen --out FILE.skin | --sheet FILE.png\n");
+    std::fprintf(stderr, "usage: skingen --out FILE.skin | --sheet FILE.png | --icon FILE.png\n");
     return 2;
 }
 
@@ -141,6 +149,8 @@ int main(int argc, char** argv) {
         ok = WriteArchive(pictures, path);
     else if (std::strcmp(argv[1], "--sheet") == 0)
         ok = WriteSheet(pictures, path);
+    else if (std::strcmp(argv[1], "--icon") == 0)
+        ok = WriteIcon(pictures, path);
     else
         return Usage();
     if (!ok) {
