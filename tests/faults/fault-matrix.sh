@@ -1,0 +1,892 @@
+#!/usr/bin/env bash
+# Fault matrix, end to end: the real host program with its plug-in runs against sitesim on a
+# display with a window manager, while the site misbehaves in one way per scenario. Each
+# scenario checks, from outside as a user would, what appears on screen (the main window,
+# pop-ups, the "Error" boxes), that the program keeps answering, that it ends in time when
+# closed, that its threads and memory stay bounded, and that nothing crashed.
+#
+#   fault-matrix.sh BIN_DIR
+#
+# BIN_DIR holds roduviriz, roduviriz.so, roduviriz.skin and sitesim. Without DISPLAY the
+# driver runs itself on a private Xvfb display with openbox (tests/support/gui-session).
+# One line per scenario ("PASS name - detail" / "FAIL name - why"), then "N passed, M failed";
+# the exit status is 1 when a scenario failed, 2 for a bad command line.
+#
+# Environment:
+#   ROD_FAULTS_ONLY=REGEX   run only the scenarios whose name matches
+#   ROD_FAULTS_HWM_MIB=N    peak resident memory allowed to the program (default 320)
+#   ROD_FAULTS_SLOW=N       multiply every time bound by N (sanitizer builds are slower)
+#   ROD_FAULTS_KEEP=1       keep the work folder (logs, screenshots) and print its name
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+    echo "usage: fault-matrix.sh BIN_DIR" >&2
+    exit 2
+fi
+bin=$(cd "$1" && pwd)
+for program in roduviriz roduviriz.so roduviriz.skin sitesim; do
+    if [ ! -e "$bin/$program" ]; then
+        echo "fault-matrix: $bin/$program is missing" >&2
+        exit 2
+    fi
+done
+if [ -z "${DISPLAY:-}" ]; then
+    ROD_WM=1 exec "$here/../support/gui-session" bash "$0" "$@"
+fi
+for tool in xdotool xprop import compare curl; do
+    command -v $tool >/dev/null || { echo "fault-matrix: $tool is needed" >&2; exit 2; }
+done
+
+only=${ROD_FAULTS_ONLY:-}
+hwm_limit_mib=${ROD_FAULTS_HWM_MIB:-320}
+slow=${ROD_FAULTS_SLOW:-1}
+work=$(mktemp -d /tmp/rod-faults-XXXXXX)
+passed=0
+failed=0
+
+# Every process started here, so that a failing scenario never leaves one behind.
+own_pids=()
+wm_pid=""
+stop_own() {
+    local pid
+    for pid in "${own_pids[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    for pid in "${own_pids[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    own_pids=()
+}
+leave() {
+    stop_own
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    if [ "${ROD_FAULTS_KEEP:-0}" = 1 ]; then
+        echo "fault-matrix: work folder $work"
+    else
+        rm -rf "$work"
+    fi
+}
+trap leave EXIT
+trap 'exit 130' INT TERM
+
+# A window manager is needed for activation and for closing windows the way a user does.
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+fi
+
+now_ms() { date +%s%3N; }
+
+# wait_for SECONDS COMMAND...: polls the command until it succeeds; false after the limit.
+wait_for() {
+    local limit_ms end
+    limit_ms=$(awk -v s="$1" -v k="$slow" 'BEGIN { printf "%d", s * k * 1000 }')
+    end=$(($(now_ms) + limit_ms))
+    shift
+    while :; do
+        "$@" && return 0
+        [ "$(now_ms)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
+
+# Holds for the whole period unless the command fails on some poll: for "nothing happens".
+holds_for() {
+    local end
+    end=$(($(now_ms) + $(awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }')))
+    shift
+    while [ "$(now_ms)" -lt "$end" ]; do
+        "$@" || return 1
+        sleep 0.1
+    done
+}
+
+# ---------------------------------------------------------------------------------------------
+# The simulated site.
+
+site_pid=""
+port=""
+site_log=""
+# start_site [sitesim options...]
+start_site() {
+    site_log=$sc/site.log
+    : >"$site_log"
+    "$bin/sitesim" --port 0 --log "$site_log" --tick 0 --seed 11 --performers 24 "$@" \
+        >"$sc/site.out" 2>"$sc/site.err" &
+    site_pid=$!
+    own_pids+=("$site_pid")
+    port=""
+    site_port() {
+        port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$sc/site.out" 2>/dev/null | head -n1)
+        [ -n "$port" ]
+    }
+    wait_for 10 site_port || { note "sitesim did not start"; return 1; }
+}
+
+# site PATH: the body of a GET on the site, for the control paths.
+site() {
+    curl -s --max-time 10 "http://127.0.0.1:$port$1"
+}
+
+urlencode() {
+    local s=$1 out="" c i
+    for ((i = 0; i < ${#s}; i++)); do
+        c=${s:i:1}
+        case $c in
+        [A-Za-z0-9._~-]) out+=$c ;;
+        *) out+=$(printf '%%%02X' "'$c") ;;
+        esac
+    done
+    printf '%s' "$out"
+}
+
+# fault PATH_PREFIX MODE [extra query]
+fault() {
+    [ "$(site "/_control/fault?path=$(urlencode "$1")&mode=$2${3:+&$3}")" = ok ] ||
+        note "sitesim refused the fault $2 on $1"
+}
+clear_faults() { site /_control/clear >/dev/null; }
+set_state() { site "/_control/set?name=$1&state=$2" >/dev/null; }
+
+# Requests the program made whose path starts with the prefix.
+requests() { awk -F'\t' -v p="$1" 'index($2, p) == 1' "$site_log" | wc -l; }
+at_least_requests() { [ "$(requests "$1")" -ge "$2" ]; }
+
+readonly SCRIPT=/include/js/online_performers.js
+readonly THUMBS=/WebArchive/
+readonly LOGIN=/zirovudaroro
+readonly UPDATE=/cgi-bin/app/update.cgi
+
+# A performer the site has never had: bringing one online makes a pop-up.
+fresh_name() { printf 'Fresh_%s%s' "$RANDOM" "$RANDOM"; }
+
+# ---------------------------------------------------------------------------------------------
+# The program.
+
+app=$work/app
+mkdir -p "$app"
+cp "$bin/roduviriz" "$bin/roduviriz.so" "$bin/roduviriz.skin" "$app/"
+
+host_pid=""
+host_rc=""
+write_config() {
+    mkdir -p "$sc/home"
+    {
+        printf '[Site]\nwebHost=127.0.0.1:%s\nimageHost=127.0.0.1:%s\npreviewHost=127.0.0.1:%s\n' \
+            "$port" "$port" "$port"
+        printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=2\n'
+    } >"$sc/home/.Roduviriz"
+    chmod 600 "$sc/home/.Roduviriz"
+}
+
+run_in_home() {
+    HOME=$sc/home XDG_CONFIG_HOME=$sc/home/.config XDG_DATA_HOME=$sc/home/.local/share \
+        XDG_CACHE_HOME=$sc/home/.cache "$@"
+}
+
+start_host() {
+    (cd "$sc" && exec env HOME="$sc/home" XDG_CONFIG_HOME="$sc/home/.config" \
+        XDG_DATA_HOME="$sc/home/.local/share" XDG_CACHE_HOME="$sc/home/.cache" \
+        "$app/roduviriz" >"$sc/host.out" 2>"$sc/host.err") &
+    host_pid=$!
+    own_pids+=("$host_pid")
+    host_rc=""
+    wait_for 20 frame_shown || { note "the main window did not appear"; return 1; }
+}
+
+host_gone() {
+    local state=""
+    [ -r "/proc/$host_pid/stat" ] || return 0
+    read -r _ _ state _ <"/proc/$host_pid/stat" 2>/dev/null || return 0
+    [ "$state" = Z ]
+}
+host_alive() { ! host_gone; }
+
+# wait_exit SECONDS: the program ends within the bound; sets host_rc.
+wait_exit() {
+    if wait_for "$1" host_gone; then
+        wait "$host_pid"
+        host_rc=$?
+        return 0
+    fi
+    return 1
+}
+
+status_field() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$host_pid/status" 2>/dev/null; }
+threads() { status_field Threads; }
+hwm_mib() { echo $(($(status_field VmHWM) / 1024)); }
+
+visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+count_visible() { visible "$1" | wc -l; }
+shown() { [ "$(count_visible "$1")" -gt 0 ]; }
+not_shown() { [ "$(count_visible "$1")" -eq 0 ]; }
+frame_id() { visible "Orlavin ZirovUdaroro" | head -n1; }
+frame_shown() { [ -n "$(frame_id)" ]; }
+popups() { count_visible Popup; }
+popups_at_least() { [ "$(popups)" -ge "$1" ]; }
+no_popups() { [ "$(popups)" -eq 0 ]; }
+no_error_box() { not_shown Error; }
+
+activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
+
+# Closes the main window as a user does: the window manager's close key.
+close_frame() {
+    local frame
+    frame=$(frame_id)
+    [ -n "$frame" ] || return 1
+    activate "$frame"
+    xdotool key --clearmodifiers alt+F4
+}
+
+# Answers the visible box with the given title by pressing Return in it.
+answer_box() {
+    local box
+    box=$(visible "$1" | head -n1)
+    [ -n "$box" ] || return 1
+    activate "$box"
+    xdotool key --clearmodifiers Return
+}
+
+# Opens "&Tool" > "&UpdateFavorite" from the keyboard; the menu needs a moment to open, so the
+# item's key is repeated until the account dialog is up (a stray key only selects a tree row).
+open_account_dialog() {
+    local frame
+    frame=$(frame_id)
+    [ -n "$frame" ] || return 1
+    for _ in 1 2 3; do
+        activate "$frame" || continue
+        xdotool key --clearmodifiers alt+t
+        sleep 0.4
+        xdotool key u
+        wait_for 3 shown Authentication && return 0
+        xdotool key Escape
+    done
+    return 1
+}
+
+# The program's GUI thread answers input: the account dialog opens and closes again.
+# (Only while no favourites are loaded: after that the command skips the dialog.)
+gui_responds() {
+    open_account_dialog || return 1
+    activate "$(visible Authentication | head -n1)"
+    xdotool key --clearmodifiers Escape
+    wait_for 5 not_shown Authentication
+}
+
+# Logs in through the menu and the account dialog as a person would.
+login_as() {
+    open_account_dialog || { note "the account dialog did not open"; return 1; }
+    activate "$(visible Authentication | head -n1)"
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$1"
+    xdotool key Tab ctrl+a
+    xdotool type --delay 20 "$2"
+    xdotool key Return
+    wait_for 5 not_shown Authentication || note "the account dialog stayed open"
+}
+
+# The picture area of a pop-up (inside its 107 x 82 profile image).
+popup_picture() {
+    local popup
+    popup=$(visible Popup | head -n1)
+    [ -n "$popup" ] || return 1
+    # (import waits forever for a window that closes while it reads it)
+    timeout 5 import -window "$popup" -crop 60x40+45+55 +repage "$1" 2>/dev/null
+}
+same_picture() {
+    local diff
+    diff=$(compare -metric AE "$1" "$2" null: 2>&1)
+    [ "${diff%% *}" = 0 ]
+}
+
+# ---------------------------------------------------------------------------------------------
+# Scenario bookkeeping.
+
+problems=()
+note() { problems+=("$*"); }
+# expect "what went wrong otherwise" COMMAND...
+expect() {
+    local what=$1
+    shift
+    "$@" || note "$what"
+}
+
+sc=""
+name=""
+# begin NAME: a scenario with a work folder and processes of its own.
+begin() {
+    sc=$work/$1
+    mkdir -p "$sc"
+    host_pid=""
+    site_pid=""
+    next_case "$1"
+}
+# next_case NAME: another scenario line within the same run of the program.
+next_case() {
+    name=$1
+    problems=()
+}
+
+# Crash signs in what the program wrote.
+# (the toolkit's own assertions read "file(line): assert ... failed"; GTK's warnings are not crashes)
+readonly CRASH_SIGNS='AddressSanitizer|LeakSanitizer|ThreadSanitizer|runtime error:|Segmentation fault|terminate called|[)]: assert |wxWidgets Debug Alert'
+check_stderr() {
+    local first
+    first=$(grep -E -m1 -i "$CRASH_SIGNS" "$1" | cut -c1-160)
+    [ -z "$first" ] || note "$(basename "$1"): $first"
+}
+
+# report DETAIL: prints the scenario's line.
+report() {
+    if [ -n "$host_pid" ] && host_gone && [ -z "$host_rc" ]; then
+        wait "$host_pid"
+        host_rc=$?
+        note "the program ended unasked (status $host_rc)"
+    fi
+    [ -s "$sc/host.err" ] && check_stderr "$sc/host.err"
+    if [ ${#problems[@]} -eq 0 ]; then
+        echo "PASS $name - $1"
+        passed=$((passed + 1))
+    else
+        local IFS=';'
+        echo "FAIL $name - ${problems[*]}"
+        failed=$((failed + 1))
+    fi
+}
+
+# end DETAIL: stops whatever still runs and prints the scenario's line.
+end() {
+    if [ -n "$host_pid" ] && host_alive; then
+        note "the program was still running at the end"
+        kill "$host_pid" 2>/dev/null
+        wait_for 5 host_gone
+        host_rc=killed
+    fi
+    [ -s "$sc/update.err" ] && check_stderr "$sc/update.err"
+    stop_own
+    report "$1"
+}
+
+# A scenario runs when no filter is set or its name matches the filter.
+wanted() { [ -z "$only" ] || [[ $1 =~ $only ]]; }
+
+# Closes the main window and expects a clean end within the bound.
+close_and_expect_clean_exit() {
+    local bound=$1 start
+    start=$(now_ms)
+    expect "the main window could not be closed" close_frame
+    if wait_exit "$bound"; then
+        [ "$host_rc" = 0 ] || note "exit status $host_rc after closing"
+        closing_ms=$(($(now_ms) - start))
+    else
+        note "still running ${bound}s after the main window was closed"
+        closing_ms=-1
+    fi
+}
+closing_ms=0
+
+# The first list has arrived when a second script request follows a successful first one.
+first_list_in() { wait_for 10 at_least_requests "$SCRIPT" 2; }
+
+# Brings a new performer online (the pop-up follows); prints the name.
+announce_one() {
+    local who
+    who=$(fresh_name)
+    set_state "$who" free
+    echo "$who"
+}
+
+at_most_requests() { [ "$(requests "$1")" -le "$2" ]; }
+popups_at_most() { [ "$(popups)" -le "$1" ]; }
+
+# A fault of the performer script for a few downloads, then the site answers again: no box
+# before the tenth failure, and the program keeps its list through the outage, so the one
+# performer who comes online afterwards is the only news (a list lost or half-read in the
+# outage would announce everybody again).
+# script_outage NAME MODE COUNT DESCRIPTION
+script_outage() {
+    local mode=$2 count=$3 before who
+    begin "$1"
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    fault "$SCRIPT" "$mode" "count=$count"
+    expect "the site was not asked again after the outage" \
+        wait_for 20 at_least_requests "$SCRIPT" $((before + count + 1))
+    expect "an Error box appeared after $count failures" holds_for 2 no_error_box
+    expect "pop-ups appeared after the outage: the list was lost" no_popups
+    expect "the main window went away" frame_shown
+    who=$(announce_one)
+    expect "no pop-up for $who after the site answered again" wait_for 8 popups_at_least 1
+    expect "more than one pop-up after the outage" holds_for 2 popups_at_most 1
+    close_and_expect_clean_exit 10
+    end "$4; one pop-up ($who) after it; closed in ${closing_ms} ms, status ${host_rc:-?}"
+}
+
+scenario_site_down_at_start() {
+    local at_box
+    begin site_down_at_start
+    start_site || { end "-"; return; }
+    fault "$SCRIPT" refuse
+    write_config
+    start_host || { end "-"; return; }
+    if wait_for 30 shown Error; then
+        at_box=$(requests "$SCRIPT")
+        [ "$at_box" -eq 10 ] || note "the box came with download $at_box, not the tenth"
+        # The refresh thread waits for the answer: no download while the box is open.
+        expect "downloads went on while the box was open" holds_for 1 at_most_requests "$SCRIPT" 10
+        expect "more than one Error box" [ "$(count_visible Error)" -eq 1 ]
+        expect "the box could not be answered" answer_box Error
+        if wait_exit 10; then
+            [ "$host_rc" = 0 ] || note "exit status $host_rc after the box"
+        else
+            note "still running 10 s after the box was answered"
+        fi
+    else
+        note "no Error box after $(requests "$SCRIPT") failed downloads"
+    fi
+    end "nine failures silent, the box with the tenth (${at_box:-?} requests), answered: exit status ${host_rc:-?}"
+}
+
+scenario_site_down_after_first_list() {
+    local before who
+    begin site_down_after_first_list
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    # Two outages of nine refused downloads each, one success between them: the count of
+    # failures starts again after the success, so neither outage brings the box.
+    for round in 1 2; do
+        before=$(requests "$SCRIPT")
+        fault "$SCRIPT" refuse count=9
+        expect "outage $round: the site was not asked again" \
+            wait_for 15 at_least_requests "$SCRIPT" $((before + 10))
+        expect "outage $round: an Error box appeared" holds_for 1.5 no_error_box
+    done
+    expect "pop-ups appeared after the outages: the list was lost" no_popups
+    expect "the main window went away" frame_shown
+    who=$(announce_one)
+    expect "no pop-up for $who once the site was back" wait_for 8 popups_at_least 1
+    expect "more than one pop-up once the site was back" holds_for 2 popups_at_most 1
+    close_and_expect_clean_exit 10
+    end "two outages of 9 refused downloads: no box, list kept, the change ($who) arrived; closed in ${closing_ms} ms"
+}
+
+scenario_slow_answers() {
+    local before start elapsed who
+    begin script_slower_than_timeout
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    start=$(now_ms)
+    fault "$SCRIPT" delay "ms=8000&count=2"
+    expect "the program did not answer during the slow downloads" gui_responds
+    expect "the site was not asked again" wait_for 25 at_least_requests "$SCRIPT" $((before + 3))
+    elapsed=$(($(now_ms) - start))
+    # Two downloads that give up after 3 s each; waiting out the 8 s answers would take 16 s.
+    [ "$elapsed" -lt 13000 ] || note "two slow downloads took ${elapsed} ms: no 3-second time-out"
+    expect "an Error box appeared" no_error_box
+    who=$(announce_one)
+    expect "no pop-up for $who after the slow answers" wait_for 8 popups_at_least 1
+    expect "more than one pop-up after the slow answers" holds_for 2 popups_at_most 1
+    close_and_expect_clean_exit 10
+    end "two answers of 8 s given up after ${elapsed} ms in all, responsive meanwhile, then the change arrived"
+}
+
+scenario_script_garbage() {
+    local before base storm=0 n
+    begin script_garbage
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    base=$(threads)
+    before=$(requests "$SCRIPT")
+    fault "$SCRIPT" garbage count=2
+    expect "the site was not asked again" wait_for 15 at_least_requests "$SCRIPT" $((before + 3))
+    expect "an Error box appeared" holds_for 1 no_error_box
+    # Random bytes hold no performer line: a list of nobody. Everyone online comes back with
+    # the next real script, each announced; the program has to live through the burst.
+    local end_ms=$(($(now_ms) + 4000))
+    while [ "$(now_ms)" -lt $end_ms ]; do
+        n=$(popups)
+        [ "$n" -gt "$storm" ] && storm=$n
+        sleep 0.2
+    done
+    expect "the pop-ups of the burst did not close" wait_for 10 no_popups
+    expect "threads stayed above the idle count of $base after the burst" \
+        wait_for 10 threads_at_most "$base"
+    expect "the program did not answer after the burst" gui_responds
+    close_and_expect_clean_exit 10
+    end "garbage read as nobody online; $storm pop-ups at once when all came back; threads back to $base"
+}
+# Pop-ups seen since seen_popups was emptied, each window counted once.
+declare -A seen_popups=()
+seen_popups_at_least() {
+    local id
+    for id in $(visible Popup); do
+        seen_popups[$id]=1
+    done
+    [ "${#seen_popups[@]}" -ge "$1" ]
+}
+threads_at_most() { [ "$(threads)" -le "$1" ]; }
+
+# A script of 20 000 performers takes minutes to read (the reader pauses after each one);
+# meanwhile the window answers, and closing it stops the reading at once.
+scenario_script_20000() {
+    local before file=$work/script-20000.js hwm
+    begin script_20000_performers
+    awk 'BEGIN {
+        for (i = 1; i <= 20000; i++) {
+            n = sprintf("Crowd_%05d", i)
+            printf "var %s = new Performer(\x27%s\x27);\n%s.viewers = %d;\n", n, n, n, i % 300
+            printf "online_performers.add(%s);\n%s_performers.add(%s);\n", n, (i % 3 ? "free" : "busy"), n
+        }
+    }' >"$file"
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    [ "$(site "/_control/script?file=$file")" = ok ] || note "sitesim did not take the script"
+    expect "the big script was not asked for" wait_for 5 at_least_requests "$SCRIPT" $((before + 1))
+    expect "the program did not answer while reading" gui_responds
+    expect "the program did not answer while reading (again)" gui_responds
+    expect "an Error box appeared" no_error_box
+    hwm=$(hwm_mib)
+    [ "$hwm" -le "$hwm_limit_mib" ] || note "peak memory $hwm MiB"
+    close_and_expect_clean_exit 5
+    end "$(wc -c <"$file") bytes; responsive while reading; closed mid-read in ${closing_ms} ms; peak ${hwm} MiB"
+}
+
+# A line of 1 MiB (one run of letters, the hardest case for the performer pattern) with a
+# new performer after it: the line is passed over and the performer still counts.
+scenario_script_long_line() {
+    local before file=$work/script-long-line.js hwm
+    begin script_line_of_1MiB
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    {
+        curl -s --max-time 10 "http://127.0.0.1:$port$SCRIPT"
+        head -c 1048576 /dev/zero | tr '\0' 'a'
+        printf '\nvar Tail_one = new Performer(\x27Tail_one\x27);\nTail_one.viewers = 12;\n'
+        printf 'online_performers.add(Tail_one);\nfree_performers.add(Tail_one);\n'
+    } >"$file"
+    before=$(requests "$SCRIPT")
+    [ "$(site "/_control/script?file=$file")" = ok ] || note "sitesim did not take the script"
+    expect "no pop-up for the performer after the long line" wait_for 15 popups_at_least 1
+    expect "more than one pop-up" holds_for 1 popups_at_most 1
+    expect "the program did not answer after the long line" gui_responds
+    expect "an Error box appeared" no_error_box
+    hwm=$(hwm_mib)
+    [ "$hwm" -le "$hwm_limit_mib" ] || note "peak memory $hwm MiB"
+    close_and_expect_clean_exit 10
+    end "the performer after the line was announced; peak ${hwm} MiB"
+}
+
+# Thumbnails that fail in every way, in one run of the program: each pop-up still appears,
+# with the placeholder picture, memory stays bounded, and the download threads all end.
+thumbnail_case() {
+    local label=$1 mode=$2 extra=${3:-} who hwm
+    next_case "$label"
+    clear_faults
+    [ -n "$mode" ] && fault "$THUMBS" "$mode" "$extra"
+    who=$(announce_one)
+    if wait_for 12 popups_at_least 1; then
+        popup_picture "$sc/$label.png" || note "no picture of the pop-up"
+        if [ -n "$placeholder" ]; then
+            same_picture "$sc/$label.png" "$placeholder" || note "the pop-up does not show the placeholder"
+        fi
+    else
+        note "no pop-up for $who"
+    fi
+    expect "the pop-up did not close" wait_for 8 no_popups
+    hwm=$(hwm_mib)
+    [ "$hwm" -le "$hwm_limit_mib" ] || note "peak memory $hwm MiB, over $hwm_limit_mib"
+    expect "the main window went away" frame_shown
+    report "pop-up for $who with the placeholder; peak ${hwm} MiB"
+}
+
+scenario_thumbnails() {
+    local base file=$work/script-ghost.js who many start
+    placeholder=""
+    begin thumbnail_served
+    start_site --performers 40 || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    base=$(threads)
+
+    # The site's own thumbnail: the picture that the placeholder cases must not show.
+    who=$(announce_one)
+    if wait_for 8 popups_at_least 1; then
+        popup_picture "$sc/served.png" || note "no picture of the pop-up"
+    else
+        note "no pop-up for $who"
+    fi
+    expect "the pop-up did not close" wait_for 8 no_popups
+    report "pop-up for $who with its thumbnail; $base threads when idle"
+
+    # A performer the image host does not know: 404, the placeholder.
+    next_case thumbnail_404
+    {
+        curl -s --max-time 10 "http://127.0.0.1:$port$SCRIPT"
+        printf 'var Ghost_one = new Performer(\x27Ghost_one\x27);\nGhost_one.viewers = 40;\n'
+        printf 'online_performers.add(Ghost_one);\nfree_performers.add(Ghost_one);\n'
+    } >"$file"
+    [ "$(site "/_control/script?file=$file")" = ok ] || note "sitesim did not take the script"
+    if wait_for 8 popups_at_least 1; then
+        expect "the thumbnail was not asked for" [ "$(requests "${THUMBS}Ghost_one/")" -ge 1 ]
+        if popup_picture "$sc/placeholder.png"; then
+            placeholder=$sc/placeholder.png
+            [ -s "$sc/served.png" ] && same_picture "$sc/served.png" "$placeholder" &&
+                note "the placeholder looks like a served thumbnail: the pictures cannot be told apart"
+        else
+            note "no picture of the pop-up"
+        fi
+    else
+        note "no pop-up for Ghost_one"
+    fi
+    expect "the pop-up did not close" wait_for 8 no_popups
+    site "/_control/script?file=" >/dev/null
+    report "pop-up for Ghost_one with the placeholder"
+
+    thumbnail_case thumbnail_garbage garbage
+    thumbnail_case thumbnail_truncated_jpeg cut
+    thumbnail_case thumbnail_10000x10000 bigimage
+    thumbnail_case thumbnail_body_50MiB bigbody "bytes=52428800"
+
+    # Many announcements at once, each with its own download; afterwards no thread is left.
+    next_case thumbnail_many_at_once
+    clear_faults
+    many=0
+    start=$(requests "$THUMBS")
+    for _ in $(seq 12); do
+        set_state "$(fresh_name)" free
+        many=$((many + 1))
+    done
+    expect "fewer than $many thumbnails asked for" wait_for 10 at_least_requests "$THUMBS" $((start + many))
+    seen_popups=()
+    expect "fewer than $many pop-ups" wait_for 10 seen_popups_at_least "$many"
+    expect "the pop-ups did not close" wait_for 10 no_popups
+    expect "threads stayed above the idle count of $base" wait_for 10 threads_at_most "$base"
+    close_and_expect_clean_exit 10
+    end "$many pop-ups at once; threads back to $base; closed in ${closing_ms} ms"
+}
+
+# "&UpdateFavorite" once favourites are loaded: no dialog, straight to a new login request.
+login_again_without_dialog() {
+    local before
+    before=$(requests "$LOGIN")
+    for _ in 1 2 3; do
+        activate "$(frame_id)" || continue
+        xdotool key --clearmodifiers alt+t
+        sleep 0.4
+        xdotool key u
+        if wait_for 5 at_least_requests "$LOGIN" $((before + 1)); then
+            not_shown Authentication && return 0
+        fi
+        if shown Authentication; then
+            note "the account dialog came again: the login did not count"
+            activate "$(visible Authentication | head -n1)"
+            xdotool key --clearmodifiers Escape
+            return 1
+        fi
+        xdotool key Escape
+    done
+    return 1
+}
+
+login_box_shown() { wait_for "$1" shown Error; }
+
+# login_case NAME FAULT_MODE FAULT_EXTRA PASSWORD EXPECTATION(box|loaded) DETAIL
+login_case() {
+    local mode=$2 extra=$3 password=$4 outcome=$5 start took
+    begin "$1"
+    start_site --account "fan:secret:${login_favourites-Fav_one,Fav_two}" || { end "-"; return; }
+    [ -n "$mode" ] && fault "$LOGIN" "$mode" "$extra"
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    start=$(now_ms)
+    login_as fan "$password"
+    expect "the login check was not asked" wait_for 10 at_least_requests "$LOGIN" 1
+    expect "the login request does not carry the account" \
+        grep -q "^GET	$LOGIN?username=fan&password=$password	" "$site_log"
+    if [ "$outcome" = box ]; then
+        if login_box_shown 10; then
+            took=$(($(now_ms) - start))
+            expect "the box could not be answered" answer_box Error
+            expect "the box stayed" wait_for 5 no_error_box
+            # Not logged in: the next try asks for the account again.
+            expect "the account dialog did not come again" gui_responds
+        else
+            note "no Error box after the refused login"
+        fi
+    else
+        expect "an Error box appeared: the login counted as failed" holds_for 3 no_error_box
+        expect "a second update did not go straight to the site" login_again_without_dialog
+        took=$(($(now_ms) - start))
+    fi
+    expect "the main window went away" frame_shown
+    close_and_expect_clean_exit 10
+    end "$6 (${took:-?} ms); closed in ${closing_ms} ms"
+}
+
+scenario_login_403() {
+    login_case login_403 "" "" wrong box "\"Could not login.\" box, answered; the dialog asks again"
+}
+scenario_login_empty_body() {
+    login_favourites="" login_case login_empty_body "" "" secret loaded \
+        "no names: a login without favourites, no box; the next update skips the dialog"
+}
+scenario_login_100000_lines() {
+    # Each of sitesim's padding lines is 56 bytes long and carries one name.
+    login_case login_100000_lines bigbody "bytes=$((100000 * 56))" secret loaded \
+        "a reply of 100 000 lines read; the next update skips the dialog"
+}
+
+scenario_login_window_closed() {
+    begin login_window_closed_meanwhile
+    start_site --account "fan:secret:Fav_one" || { end "-"; return; }
+    fault "$LOGIN" delay ms=5000
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    login_as fan secret
+    expect "the login check was not asked" wait_for 10 at_least_requests "$LOGIN" 1
+    close_and_expect_clean_exit 12
+    end "main window closed while the login reply was 5 s away; ended in ${closing_ms} ms, status ${host_rc:-?}"
+}
+
+# `roduviriz --update` against an update service that offers a newer plug-in, with the
+# service failing in one way: nothing is asked, nothing new is reported, and no ".new" file is
+# left beside the program; the plug-in stays as it was.
+# update_case NAME MODE EXPECTATION(ask|quiet) DETAIL
+update_case() {
+    local mode=$2 outcome=$3 dir offered start took
+    begin "$1"
+    dir=$sc/app
+    offered=$sc/offered
+    mkdir -p "$dir" "$offered"
+    cp "$app/roduviriz" "$app/roduviriz.so" "$app/roduviriz.skin" "$dir/"
+    cp "$app/roduviriz.so" "$offered/roduviriz.so"
+    cp "$app/roduviriz.skin" "$offered/roduviriz.skin"
+    printf 'offered manifest\n' >"$offered/roduviriz.manifest"
+    start_site --updates "$offered" --latest 9.9.9 || { end "-"; return; }
+    [ -n "$mode" ] && fault "$UPDATE" "$mode"
+    write_config
+    start=$(now_ms)
+    run_in_home "$dir/roduviriz" --update >"$sc/update.out" 2>"$sc/update.err" &
+    host_pid=$!
+    own_pids+=("$host_pid")
+    host_rc=""
+    if [ "$outcome" = ask ]; then
+        # The service works: the question comes, and the user declines.
+        if wait_for 20 shown Confirm; then
+            activate "$(visible Confirm | head -n1)"
+            xdotool key --clearmodifiers Escape
+        else
+            note "the question did not come"
+        fi
+    else
+        expect "the question came although nothing was downloaded" \
+            holds_for 1 not_shown Confirm
+    fi
+    if wait_exit 25; then
+        took=$(($(now_ms) - start))
+        [ "$host_rc" = 0 ] || note "exit status $host_rc"
+        grep -qx "no new plug-in" "$sc/update.out" ||
+            note "it did not say \"no new plug-in\": $(head -c 120 "$sc/update.out")"
+    else
+        note "--update still running after 25 s"
+    fi
+    expect "the update service was not asked" [ "$(requests "$UPDATE?version=1.3.0")" -ge 1 ]
+    local left
+    left=$(cd "$dir" && find . -name '*.new' | tr '\n' ' ')
+    [ -z "$left" ] || note "left behind: $left"
+    cmp -s "$app/roduviriz.so" "$dir/roduviriz.so" || note "the plug-in was changed"
+    end "$4; \"no new plug-in\", status ${host_rc:-?} after ${took:-?} ms, no .new file"
+}
+
+scenario_updates() {
+    update_case update_offered_declined "" ask "offered and declined"
+    update_case update_wrong_length cut quiet "body cut short of its length"
+    update_case update_wrong_type ctparam quiet "octet-stream with a parameter"
+    update_case update_service_down refuse quiet "service refuses"
+}
+
+# Closing while pop-ups still wait for their thumbnails: the program ends without waiting
+# for pictures that nobody will see, and nothing of the pop-ups outlives it.
+scenario_shutdown_pending_thumbnails() {
+    local start n=0 who
+    begin shutdown_with_thumbnails_pending
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    fault "$THUMBS" delay ms=6000
+    start=$(requests "$THUMBS")
+    for _ in 1 2 3 4; do
+        set_state "$(fresh_name)" free
+        n=$((n + 1))
+    done
+    expect "the thumbnails were not asked for" wait_for 10 at_least_requests "$THUMBS" $((start + n))
+    close_and_expect_clean_exit 12
+    end "$n thumbnails 6 s away when closed; ended in ${closing_ms} ms, status ${host_rc:-?}"
+}
+
+# The give-up box is open and the user closes the main window: the box still has to be
+# answered (it is modal), and then the program ends.
+scenario_shutdown_with_box_open() {
+    local frame
+    begin shutdown_with_box_open
+    start_site || { end "-"; return; }
+    fault "$SCRIPT" refuse
+    write_config
+    start_host || { end "-"; return; }
+    if wait_for 30 shown Error; then
+        frame=$(frame_id)
+        [ -n "$frame" ] && activate "$frame"
+        xdotool key --clearmodifiers alt+F4
+        sleep 0.5
+        if shown Error; then
+            expect "the box could not be answered" answer_box Error
+        fi
+        if wait_exit 10; then
+            [ "$host_rc" = 0 ] || note "exit status $host_rc"
+        else
+            note "still running 10 s after the window was closed and the box answered"
+        fi
+    else
+        note "no Error box"
+    fi
+    end "window closed while the box was open, box answered: exit status ${host_rc:-?}"
+}
+
+# ---------------------------------------------------------------------------------------------
+
+for scenario in \
+    site_down_at_start site_down_after_first_list slow_answers \
+    script_500 script_cut script_garbage script_20000 script_long_line \
+    thumbnails \
+    login_403 login_empty_body login_100000_lines login_window_closed \
+    updates shutdown_pending_thumbnails shutdown_with_box_open; do
+    wanted "$scenario" || continue
+    case $scenario in
+    script_500) script_outage script_500 500 5 "five answers of status 500" ;;
+    script_cut) script_outage script_cut_short cut 5 "five scripts cut to half their length" ;;
+    *) "scenario_$scenario" ;;
+    esac
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
