@@ -39,32 +39,33 @@ TEST_F(TrayTest, WithoutATrayMinimisingKeepsTheFrameReachable) {
     ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "a tray host runs on the test display";
     MainFrame* frame = OpenFrame();
     frame->Iconize(true);
-    ASSERT_TRUE(WaitFor([frame] { return frame->IsIconized(); }, 5000));
+    ASSERT_TRUE(WaitFor([frame] { return frame->IsIconized(); }, 10000));
     PumpEvents(300);
     EXPECT_TRUE(frame->IsShown());
 
     frame->Iconize(false);
-    EXPECT_TRUE(WaitFor([frame] { return !frame->IsIconized() && frame->IsShownOnScreen(); }));
+    EXPECT_TRUE(
+        WaitFor([frame] { return !frame->IsIconized() && frame->IsShownOnScreen(); }, 10000));
 }
 
 TEST_F(TrayTest, WithATrayMinimisingHidesAndTheTrayCommandsBringItBack) {
     ASSERT_TRUE(StartTray()) << "trayer did not start";
     MainFrame* frame = OpenFrame();
     ASSERT_NE(nullptr, frame->GetNotifyIcon());
-    EXPECT_TRUE(WaitFor([frame] { return frame->GetNotifyIcon()->IsIconInstalled(); }));
+    EXPECT_TRUE(WaitFor([frame] { return frame->GetNotifyIcon()->IsIconInstalled(); }, 10000));
 
     frame->Iconize(true);
-    EXPECT_TRUE(WaitFor([frame] { return !frame->IsShown(); }, 5000));
+    EXPECT_TRUE(WaitFor([frame] { return !frame->IsShown(); }, 10000));
 
     // What the tray's double click sends: the frame comes back, not merely mapped minimised.
     SendMenu(frame, wxID_OPEN);
     EXPECT_TRUE(frame->IsShown());
-    EXPECT_TRUE(WaitFor([frame] { return !frame->IsIconized(); }, 5000));
+    EXPECT_TRUE(WaitFor([frame] { return !frame->IsIconized(); }, 10000));
     PumpEvents(300);
     EXPECT_TRUE(frame->IsShown());
     EXPECT_FALSE(frame->IsIconized());
     SendMenu(frame, wxID_CLOSE);
     EXPECT_FALSE(frame->IsShown());
     SendMenu(frame, wxID_OPEN);
-    EXPECT_TRUE(WaitFor([frame] { return frame->IsShownOnScreen(); }));
+    EXPECT_TRUE(WaitFor([frame] { return frame->IsShownOnScreen(); }, 10000));
 }
