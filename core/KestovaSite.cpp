@@ -96,6 +96,9 @@ Fetch FetchScript(UserList& result) {
     if (url.GetError() != wxURL_NOERR)
         return Fetch::FAILED;
     url.GetProtocol().SetTimeout(SCRIPT_TIMEOUT_SECONDS);
+    // A blocking socket is never handed to the GUI thread's event loop, which would
+    // otherwise read from it too while the refresh thread waits.
+    url.GetProtocol().SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
     std::unique_ptr<wxInputStream> in(url.GetInputStream());
     if (!in)
         return Fetch::FAILED;
