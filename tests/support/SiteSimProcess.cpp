@@ -16,8 +16,8 @@
 
 SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args) {
     m_logPath = TestEnvironment::MakeTempDir("sitesim") + "/requests.log";
-    std::vector<std::string> all = {TestEnvironment::BinDir() + "/sitesim", "--port", "0",
-                                    "--log", m_logPath};
+    std::vector<std::string> all = {TestEnvironment::BinDir() + "/sitesim", "--port", "0", "--log",
+                                    m_logPath};
     all.insert(all.end(), args.begin(), args.end());
 
     int fds[2];
