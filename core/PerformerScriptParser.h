@@ -44,6 +44,10 @@ public:
 
 private:
     bool ParseBufferedLine(const StoredHook& stored);
+    // ParseLine for one line's raw bytes.
+    bool ParseLineBytes(const std::string& bytes);
+    // The flags say which expressions the line can match at all.
+    bool ParseLine(const wxString& line, bool mayBePerformer, bool mayBeCategory);
     bool StorePending();
 
     wxRegEx m_performerLine;
