@@ -63,7 +63,8 @@ int PopupDialogManager::KindOfNews(unsigned long oldStatus, unsigned long newSta
 // checked item restricts the pop-ups.
 bool PopupDialogManager::OnlyFavoritesWanted() {
     wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    auto* frame = wxDynamicCast(top, wxFrame);
+    // A C++ cast: the toolkit's cast converts the pointer before it checks the class.
+    auto* frame = dynamic_cast<wxFrame*>(top);
     wxMenuBar* menuBar = frame ? frame->GetMenuBar() : nullptr;
     wxMenuItem* item = menuBar ? menuBar->FindItem(ID_POPUP_ONLY_FAVORITE) : nullptr;
     return item && item->IsEnabled() && item->IsCheckable() && item->IsChecked();
