@@ -9,7 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${ROD_BUILD_DIR:-$root/build}
-[ "${1:-}" = --build ] && build=${2:?}
+case ${1:-} in
+--build) build=${2:?--build needs a directory} ;;
+-h | --help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+esac
 bench=$build/bin/script_bench
 [ -x "$bench" ] || { echo "callgrind-parse: $bench is missing" >&2; exit 1; }
 

@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     --performers) performers=${2:?}; shift 2 ;;
     --idle) idle=${2:?}; shift 2 ;;
     --tick) tick=${2:?}; shift 2 ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "measure-program: unknown option $1" >&2; exit 2 ;;
     esac
 done
