@@ -1,7 +1,9 @@
 #include "host/HostApp.h"
 
 #include <wx/cmdline.h>
+#include <wx/frame.h>
 #include <wx/log.h>
+#include <wx/menu.h>
 #include <wx/msgout.h>
 #include <wx/stdpaths.h>
 #include <wx/toplevel.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 using SiteRunFunction = bool (*)();
@@ -54,6 +57,9 @@ void HostApp::AddOptions(wxCmdLineParser& parser) {
     parser.AddSwitch("", "update",
                      "ask the plug-in for a newer plug-in (GetNewPluginFileName) and move the "
                      "file it names over the plug-in, then exit");
+    parser.AddSwitch("", "dump-ui",
+                     "run as usual, but once the first frame with a menu bar shows, print its "
+                     "title and menu texts (as translated) and close every window");
     parser.AddSwitch("", "probe",
                      "load the plug-in, print the application and vendor names its module set "
                      "and which exports it has, unload it and exit");
@@ -62,7 +68,8 @@ void HostApp::AddOptions(wxCmdLineParser& parser) {
 wxString HostApp::Usage() {
     wxCmdLineParser parser;
     AddOptions(parser);
-    return "Usage: roduviriz [--update | --probe]\n" + parser.GetUsageString().AfterFirst('\n') +
+    return "Usage: roduviriz [--update | --probe | --dump-ui]\n" +
+           parser.GetUsageString().AfterFirst('\n') +
            "\nWithout options: load the plug-in beside the program (its path with the\n"
            "extension .so), call SiteRun and run until no window is left.\n"
            "Exit status: 0 on success, 1 when the plug-in is missing or broken or the\n"
@@ -89,6 +96,7 @@ bool HostApp::OnInit() {
         m_argumentError = "--update and --probe exclude each other";
         return true;
     }
+    m_dumpUi = parser.Found("dump-ui");
     m_mode = parser.Found("update")  ? Mode::UPDATE
              : parser.Found("probe") ? Mode::PROBE
                                      : Mode::RUN;
@@ -154,7 +162,32 @@ int HostApp::Run() {
     // The loop ends when the last top-level window goes; with none it would never end.
     if (wxTopLevelWindows.empty())
         return 0;
+    if (m_dumpUi) {
+        m_dumpTimer.Bind(wxEVT_TIMER, &HostApp::OnDumpTimer, this);
+        m_dumpTimer.Start(200);
+    }
     return wxApp::OnRun();
+}
+
+void HostApp::OnDumpTimer(wxTimerEvent&) {
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* frame = wxDynamicCast(window, wxFrame);
+        if (!frame || !frame->IsShown() || !frame->GetMenuBar())
+            continue;
+        m_dumpTimer.Stop();
+        PrintLine(stdout, "window: " + frame->GetTitle());
+        const wxMenuBar* bar = frame->GetMenuBar();
+        for (size_t i = 0; i < bar->GetMenuCount(); ++i) {
+            PrintLine(stdout, "menu: " + bar->GetMenuLabel(i));
+            for (const wxMenuItem* item : bar->GetMenu(i)->GetMenuItems())
+                PrintLine(stdout, "item: " + item->GetItemLabel());
+        }
+        // Closing takes windows off the list being walked: close from a copy.
+        const std::vector<wxWindow*> windows(wxTopLevelWindows.begin(), wxTopLevelWindows.end());
+        for (wxWindow* each : windows)
+            each->Close(true);
+        return;
+    }
 }
 
 int HostApp::Update() {

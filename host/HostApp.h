@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/cmdline.h>
 #include <wx/intl.h>
+#include <wx/timer.h>
 
 #include <memory>
 
@@ -30,8 +31,11 @@ private:
     // One line on stderr, prefixed with the program's name; returns the exit status 1.
     int Fail(const wxString& message) const;
     bool LoadPlugin();
+    void OnDumpTimer(wxTimerEvent& event);
 
     Mode m_mode = Mode::RUN;
+    bool m_dumpUi = false;
+    wxTimer m_dumpTimer;
     wxString m_argumentError;
     wxLocale m_locale;
     std::unique_ptr<PluginHost> m_plugin;
