@@ -12,6 +12,17 @@
 # One line per scenario ("PASS name - detail" / "FAIL name - why"), then "N passed, M failed";
 # the exit status is 1 when a scenario failed, 2 for a bad command line.
 #
+# Bounds the scenarios rely on (set in the program, checked here from outside):
+#   - a download's body is capped at 8 MiB (DownloadThread::MAX_BODY): the 50 MiB thumbnail
+#     fails early and shows the placeholder;
+#   - a picture whose header announces a side over 4096 pixels is not decoded
+#     (PopupDialog::MAX_PICTURE_SIDE): the 10 000 x 10 000 thumbnail shows the placeholder;
+#   - a performer-script line is read up to 64 KiB (PerformerScriptParser::MAX_LINE_BYTES);
+#   - the performer script gives up after 3 s without an answer, a thumbnail after 10 s, an
+#     update download after 5 s; on exit the program waits at most 15 s for downloads.
+#   Peak resident memory stays under ROD_FAULTS_HWM_MIB throughout (about 50 MiB is usual;
+#   decoding the 10 000 x 10 000 picture alone would take some 290 MiB).
+#
 # Environment:
 #   ROD_FAULTS_ONLY=REGEX   run only the scenarios whose name matches
 #   ROD_FAULTS_HWM_MIB=N    peak resident memory allowed to the program (default 320)
@@ -170,12 +181,14 @@ cp "$bin/roduviriz" "$bin/roduviriz.so" "$bin/roduviriz.skin" "$app/"
 
 host_pid=""
 host_rc=""
+# write_config [SECONDS]: the site on sitesim, quick refreshes, pop-ups for SECONDS (2).
 write_config() {
     mkdir -p "$sc/home"
     {
         printf '[Site]\nwebHost=127.0.0.1:%s\nimageHost=127.0.0.1:%s\npreviewHost=127.0.0.1:%s\n' \
             "$port" "$port" "$port"
-        printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=2\n'
+        printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=%s\n' \
+            "${1:-2}"
     } >"$sc/home/.Roduviriz"
     chmod 600 "$sc/home/.Roduviriz"
 }
@@ -608,7 +621,7 @@ thumbnail_case() {
     else
         note "no pop-up for $who"
     fi
-    expect "the pop-up did not close" wait_for 8 no_popups
+    expect "the pop-up did not close" wait_for 10 no_popups
     hwm=$(hwm_mib)
     [ "$hwm" -le "$hwm_limit_mib" ] || note "peak memory $hwm MiB, over $hwm_limit_mib"
     expect "the main window went away" frame_shown
@@ -620,7 +633,8 @@ scenario_thumbnails() {
     placeholder=""
     begin thumbnail_served
     start_site --performers 40 || { end "-"; return; }
-    write_config
+    # Pop-ups stay a little longer, so that a burst split over two refreshes is seen whole.
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     base=$(threads)
@@ -757,14 +771,15 @@ scenario_login_100000_lines() {
 scenario_login_window_closed() {
     begin login_window_closed_meanwhile
     start_site --account "fan:secret:Fav_one" || { end "-"; return; }
-    fault "$LOGIN" delay ms=5000
+    fault "$LOGIN" delay ms=20000
     write_config
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     login_as fan secret
     expect "the login check was not asked" wait_for 10 at_least_requests "$LOGIN" 1
-    close_and_expect_clean_exit 12
-    end "main window closed while the login reply was 5 s away; ended in ${closing_ms} ms, status ${host_rc:-?}"
+    # The program waits at most 15 s for downloads still running when it ends.
+    close_and_expect_clean_exit 18
+    end "main window closed while the login reply was 20 s away; ended in ${closing_ms} ms, status ${host_rc:-?}"
 }
 
 # `roduviriz --update` against an update service that offers a newer plug-in, with the
@@ -827,27 +842,45 @@ scenario_updates() {
 # Closing while pop-ups still wait for their thumbnails: the program ends without waiting
 # for pictures that nobody will see, and nothing of the pop-ups outlives it.
 scenario_shutdown_pending_thumbnails() {
-    local start n=0 who
+    local start n=0 late
     begin shutdown_with_thumbnails_pending
     start_site || { end "-"; return; }
     write_config
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
-    fault "$THUMBS" delay ms=6000
+    fault "$THUMBS" delay ms=20000
     start=$(requests "$THUMBS")
     for _ in 1 2 3 4; do
         set_state "$(fresh_name)" free
         n=$((n + 1))
     done
     expect "the thumbnails were not asked for" wait_for 10 at_least_requests "$THUMBS" $((start + n))
-    close_and_expect_clean_exit 12
-    end "$n thumbnails 6 s away when closed; ended in ${closing_ms} ms, status ${host_rc:-?}"
+    # A thumbnail download gives up after 10 s, so the program is gone soon after; and a
+    # pop-up of a closed program must not show up any more.
+    late=0
+    gone_without_popups() {
+        [ "$(popups)" -eq 0 ] || late=1
+        host_gone
+    }
+    start=$(now_ms)
+    expect "the main window could not be closed" close_frame
+    if wait_for 13 gone_without_popups; then
+        wait "$host_pid"
+        host_rc=$?
+        [ "$host_rc" = 0 ] || note "exit status $host_rc after closing"
+        closing_ms=$(($(now_ms) - start))
+    else
+        note "still running 13 s after the main window was closed"
+        closing_ms=-1
+    fi
+    [ $late = 0 ] || note "pop-ups appeared after the main window was closed"
+    end "$n thumbnails 20 s away when closed; ended in ${closing_ms} ms, status ${host_rc:-?}"
 }
 
 # The give-up box is open and the user closes the main window: the box still has to be
 # answered (it is modal), and then the program ends.
 scenario_shutdown_with_box_open() {
-    local frame
+    local frame kept="went at once"
     begin shutdown_with_box_open
     start_site || { end "-"; return; }
     fault "$SCRIPT" refuse
@@ -857,7 +890,8 @@ scenario_shutdown_with_box_open() {
         frame=$(frame_id)
         [ -n "$frame" ] && activate "$frame"
         xdotool key --clearmodifiers alt+F4
-        sleep 0.5
+        # The box is modal: the close may be held back until it is answered.
+        holds_for 1 frame_shown && kept="stayed until the box was answered"
         if shown Error; then
             expect "the box could not be answered" answer_box Error
         fi
@@ -869,7 +903,7 @@ scenario_shutdown_with_box_open() {
     else
         note "no Error box"
     fi
-    end "window closed while the box was open, box answered: exit status ${host_rc:-?}"
+    end "window closed while the box was open (it $kept); box answered, exit status ${host_rc:-?}"
 }
 
 # ---------------------------------------------------------------------------------------------
