@@ -10,6 +10,7 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,8 @@ SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args) {
         throw std::runtime_error("pipe failed");
     m_pid = fork();
     if (m_pid == 0) {
+        // A test that dies must not leave the site running (and holding ctest's pipes).
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(fds[1], STDOUT_FILENO);
         close(fds[0]);
         close(fds[1]);
