@@ -36,6 +36,7 @@ const long DEFAULT_SYNC_SECONDS = 10;
 std::atomic<int> g_failures{0};
 bool g_socketsInitialised = false;
 bool g_proxySet = false;
+std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
 
 // The compiled expressions keep match state: one parser, one download at a time.
 std::mutex g_parserGuard;
@@ -95,19 +96,40 @@ Fetch FetchScript(UserList& result) {
     wxURL url(SiteEndpoints::WebUrl(SCRIPT_PATH));
     if (url.GetError() != wxURL_NOERR)
         return Fetch::FAILED;
-    url.GetProtocol().SetTimeout(SCRIPT_TIMEOUT_SECONDS);
+    // Declared before the stream, which reads from the client's socket: destroyed after it.
+    std::unique_ptr<wxHTTP> client;
+    if (const KestovaSite::HttpClientFactory factory = g_httpFactory; factory && !g_proxySet)
+        client.reset(factory());
+    wxProtocol& protocol = client ? *client : url.GetProtocol();
+    protocol.SetTimeout(SCRIPT_TIMEOUT_SECONDS);
     // A blocking socket is never handed to the GUI thread's event loop, which would
     // otherwise read from it too while the refresh thread waits.
-    url.GetProtocol().SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
-    std::unique_ptr<wxInputStream> in(url.GetInputStream());
+    protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    std::unique_ptr<wxInputStream> in;
+    if (client) {
+        unsigned long port = 0; // the client's default, 80
+        if (url.HasPort() && (!url.GetPort().ToULong(&port) || port == 0 || port > 65535))
+            return Fetch::FAILED;
+        if (!client->Connect(url.GetServer(), static_cast<unsigned short>(port)))
+            return Fetch::FAILED;
+        wxString path = url.GetPath();
+        if (path.empty())
+            path = "/";
+        in.reset(client->GetInputStream(path));
+    } else {
+        in.reset(url.GetInputStream());
+    }
     if (!in)
+        return Fetch::FAILED;
+    auto* http = client ? client.get() : wxDynamicCast(&url.GetProtocol(), wxHTTP);
+    if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
         return Fetch::FAILED;
 
     // A peer that closes early ends the stream just like a complete body does; only the
     // announced length tells a cut transfer from a short script.
     unsigned long long announced = 0;
     bool hasLength = false;
-    if (auto* http = wxDynamicCast(&url.GetProtocol(), wxHTTP))
+    if (http)
         hasLength = http->GetHeader("Content-Length").ToULongLong(&announced);
 
     std::lock_guard<std::mutex> lock(g_parserGuard);
@@ -233,6 +255,10 @@ int KestovaSite::UpdateUserList() {
     g_failures = 0;
     SetUserList(fresh);
     return SyncIntervalMs();
+}
+
+void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {
+    g_httpFactory = factory;
 }
 
 bool KestovaSite::OnInit() {

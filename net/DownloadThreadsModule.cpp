@@ -1,5 +1,7 @@
 #include "net/DownloadThreadsModule.h"
 
+#include "core/KestovaSite.h"
+#include "net/wxHTTP2.h"
 #include "resources/Trace.h"
 
 #include <wx/log.h>
@@ -38,11 +40,13 @@ bool DownloadThreadsModule::OnInit() {
         wxSocketBase::Initialize();
     std::lock_guard<std::mutex> lock(Guard());
     g_relay = new wxEvtHandler;
+    KestovaSite::SetHttpClientFactory([]() -> wxHTTP* { return new wxHTTP2; });
     return true;
 }
 
 void DownloadThreadsModule::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnExit(void)", this);
+    KestovaSite::SetHttpClientFactory(nullptr);
     if (!WaitUntilIdle(EXIT_WAIT_MS))
         wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
     wxEvtHandler* relay;
