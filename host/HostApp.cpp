@@ -235,6 +235,8 @@ int HostApp::OnExit() {
 wxIMPLEMENT_APP_NO_MAIN(HostApp);
 
 int main(int argc, char** argv) {
+    // As the toolkit's own main does: a release build does not stop on assertions.
+    wxDISABLE_DEBUG_SUPPORT();
     // Help needs no display, unlike everything else the host does.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
