@@ -121,7 +121,7 @@ Fetch FetchScript(UserList& result) {
     }
     if (!in)
         return Fetch::FAILED;
-    auto* http = client ? client.get() : wxDynamicCast(&url.GetProtocol(), wxHTTP);
+    auto* http = client ? client.get() : dynamic_cast<wxHTTP*>(&url.GetProtocol());
     if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
         return Fetch::FAILED;
 

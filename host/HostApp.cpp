@@ -171,7 +171,7 @@ int HostApp::Run() {
 
 void HostApp::OnDumpTimer(wxTimerEvent&) {
     for (wxWindow* window : wxTopLevelWindows) {
-        auto* frame = wxDynamicCast(window, wxFrame);
+        auto* frame = dynamic_cast<wxFrame*>(window);
         if (!frame || !frame->IsShown() || !frame->GetMenuBar())
             continue;
         m_dumpTimer.Stop();
