@@ -15,6 +15,8 @@ cmake --build "$build" --target "${targets[@]/#/fuzz_}" || exit 1
 
 status=0
 for t in "${targets[@]}"; do
+    # Kept crash inputs live here; git keeps no empty folder.
+    mkdir -p "tests/fuzz/regressions/$t"
     work=$(mktemp -d)
     cp -r tests/fuzz/corpus/$t/. "$work/"
     # The generated skin is the best seed for the archive loader.
