@@ -39,15 +39,7 @@ void AllTreeCtrl::UpdateGroupLabel() {
 
 // Free wins over busy; an online performer without either flag counts as free.
 int AllTreeCtrl::IconFor(unsigned long status) const {
-    if (status & User::FREE)
-        return m_freeIcon;
-    if ((status & User::ONLINE) && (status & User::BUSY))
-        return m_busyIcon;
-    if (status & User::ONLINE)
-        return m_freeIcon;
-    if (status & User::BUSY)
-        return m_busyIcon;
-    return -1;
+    return OnlineIcon(status, m_freeIcon, m_busyIcon);
 }
 
 void AllTreeCtrl::OnUserListInitialized(UserListEvent& event) {

@@ -60,15 +60,7 @@ void FavoriteTreeCtrl::UpdateGroupLabels() {
 int FavoriteTreeCtrl::IconFor(unsigned long status) const {
     if (status == 0)
         return m_offlineIcon;
-    if (status & User::FREE)
-        return m_freeIcon;
-    if ((status & User::ONLINE) && (status & User::BUSY))
-        return m_busyIcon;
-    if (status & User::ONLINE)
-        return m_freeIcon;
-    if (status & User::BUSY)
-        return m_busyIcon;
-    return -1;
+    return OnlineIcon(status, m_freeIcon, m_busyIcon);
 }
 
 void FavoriteTreeCtrl::OnUserListInitialized(UserListEvent& event) {

@@ -103,6 +103,18 @@ wxString UserListTreeCtrl::PreviewAddress(const wxString& name) {
     return SiteEndpoints::PreviewUrl("/preview.shtml?" + name);
 }
 
+int UserListTreeCtrl::OnlineIcon(unsigned long status, int freeIcon, int busyIcon) {
+    if (status & User::FREE)
+        return freeIcon;
+    if ((status & User::ONLINE) && (status & User::BUSY))
+        return busyIcon;
+    if (status & User::ONLINE)
+        return freeIcon;
+    if (status & User::BUSY)
+        return busyIcon;
+    return -1;
+}
+
 int UserListTreeCtrl::AddSkinImage(wxImageList* images, const wxString& key) {
     const ImageStore* store = ImageStore::GetInstance();
     if (!store)

@@ -40,6 +40,9 @@ protected:
     // Adds the skin picture to the list; -1 when the skin does not have it (the list refuses
     // an invalid bitmap).
     static int AddSkinImage(wxImageList* images, const wxString& key);
+    // The icon of an online performer: free wins over busy, online without either is free;
+    // -1 when neither flag nor online is set.
+    static int OnlineIcon(unsigned long status, int freeIcon, int busyIcon);
 
     void OnMenu(wxCommandEvent& event);
     void OnTreeItemActivated(wxTreeEvent& event);
