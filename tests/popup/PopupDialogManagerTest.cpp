@@ -2,6 +2,7 @@
 #include "tests/popup/PopupTestSupport.h"
 
 #include "core/UserListEvent.h"
+#include "net/DownloadThreadsModule.h"
 #include "resources/ImageStore.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/popup/PopupCommandIds.h"
@@ -12,6 +13,7 @@
 #include <wx/menu.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 namespace {
@@ -134,6 +136,38 @@ TEST_F(PopupDialogManagerTest, OnlyFavouritesWhileTheSwitchIsEnabledAndChecked) 
     EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
     ImageStore::GetConfig()->DeleteEntry("/favorites");
     EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
+}
+
+// Closing the main window takes every pop-up with it: a shown one at once, and one still
+// waiting for its picture before it ever appears.
+TEST_F(PopupDialogManagerTest, PopupsGoWithTheManager) {
+    MakeKnown("lumika");
+    MakeKnown("oreva");
+    ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2Foreva%2F&mode=delay&ms=1500"),
+              200);
+    auto manager = std::make_unique<PopupDialogManager>();
+    for (const char* name : {"lumika", "oreva"}) {
+        UserEvent added(User(name, ONLINE_FREE_PUBLIC), wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS);
+        manager->ProcessEvent(added);
+    }
+    ASSERT_EQ(LivePopups().size(), 2u);
+    PopupDialog* shown =
+        LivePopups()[0]->GetUser().GetName() == "lumika" ? LivePopups()[0] : LivePopups()[1];
+    ASSERT_TRUE(WaitShown(shown));
+
+    manager.reset();
+    const auto anyPopup = [] {
+        for (wxWindow* window : wxTopLevelWindows)
+            if (dynamic_cast<PopupDialog*>(window))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitFor([&] { return !anyPopup(); }, 5000));
+    EXPECT_EQ(PopupDialog::GetShownCount(), 0);
+    // The late picture reaches nobody.
+    ASSERT_TRUE(WaitFor([] { return DownloadThreadsModule::Running() == 0; }, 15000));
+    PumpEvents();
+    EXPECT_FALSE(anyPopup());
 }
 
 } // namespace

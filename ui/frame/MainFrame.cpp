@@ -211,6 +211,7 @@ void MainFrame::UpdateFavorites() {
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
     // A client of our own so that the request never goes through the default proxy.
     auto* client = new wxHTTP2();
+    client->SetTimeout(LOGIN_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client))
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);
 }

@@ -18,6 +18,9 @@ class NotifyIcon;
 class MainFrame : public wxFrame {
 public:
     enum { ID_UPDATE_FAVORITE = 6000 };
+    // A login check that gets no answer gives up after this long (and so does not hold up
+    // the program's end).
+    static constexpr int LOGIN_TIMEOUT_SECONDS = 10;
 
     MainFrame();
     ~MainFrame() override;

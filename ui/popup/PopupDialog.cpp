@@ -202,7 +202,7 @@ void PopupDialog::RequestThumbnail() {
         SiteEndpoints::ImageUrl("/WebArchive/" + m_user.GetName() + "/thumbs/LinkedImage.jpg"));
     auto* client = new wxHTTP2;
     client->SetFixedHeader("Host", SiteEndpoints::WebHost());
-    client->SetTimeout(10);
+    client->SetTimeout(THUMBNAIL_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client)) {
         // Announce anyway, with the placeholder, rather than leave a hidden window behind.
         wxCommandEvent failed(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);

@@ -25,6 +25,8 @@ public:
     // Pictures whose header announces a larger side are not decoded: the placeholder is
     // shown instead.
     static const int MAX_PICTURE_SIDE = 4096;
+    // Seconds a thumbnail download may go without an answer before the placeholder is shown.
+    static const int THUMBNAIL_TIMEOUT_SECONDS = 10;
     // Seconds a pop-up stays when "/PopupDialog/duration" is missing.
     static const int DEFAULT_DURATION = 8;
 

@@ -10,6 +10,9 @@
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/tokenzr.h>
+#include <wx/toplevel.h>
+
+#include <vector>
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
@@ -24,6 +27,21 @@ PopupDialogManager::PopupDialogManager() {
 
 PopupDialogManager::~PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::~PopupDialogManager()", this);
+    DestroyPopups();
+}
+
+// A pop-up still waiting for its picture would otherwise appear after the program's window
+// closed, and every pop-up left keeps the program running until its own timer ends.
+void PopupDialogManager::DestroyPopups() {
+    // Collected first: destroying may change the list of top-level windows.
+    std::vector<PopupDialog*> popups;
+    for (wxWindow* window : wxTopLevelWindows)
+        // A C++ cast: the toolkit's cast converts the pointer before it checks the class.
+        if (auto* popup = dynamic_cast<PopupDialog*>(window))
+            if (!popup->IsBeingDeleted())
+                popups.push_back(popup);
+    for (PopupDialog* popup : popups)
+        popup->Destroy();
 }
 
 // An addition is a change from status 0.
