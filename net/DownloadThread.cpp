@@ -156,6 +156,9 @@ char* DownloadThread::Download(size_t* length) {
         return nullptr;
     if (hasLength && received.size() != announced)
         return nullptr;
+    // The plug-in's end shut the connection: what came may be only a part.
+    if (DownloadThreadsModule::Exiting())
+        return nullptr;
 
     char* block = new char[received.size()];
     if (!received.empty())

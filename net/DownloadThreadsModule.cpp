@@ -10,10 +10,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
-// One guard for the count, the relay pointer and the active flag.
+// One guard for the count, the relay pointer, the watched sockets and the exit flag.
 std::mutex& Guard() {
     static std::mutex guard;
     return guard;
@@ -28,6 +33,10 @@ int g_running = 0;
 // Lives from OnInit to OnExit; its pending results are processed by the application on the GUI
 // thread like any handler's.
 wxEvtHandler* g_relay = nullptr;
+// Duplicates of the watched sockets' descriptors: ours until forgotten, so a descriptor that
+// the toolkit closed and the system handed out again is never shut down by mistake.
+std::set<int> g_watched;
+bool g_exiting = false;
 
 } // namespace
 
@@ -40,6 +49,7 @@ bool DownloadThreadsModule::OnInit() {
         wxSocketBase::Initialize();
     std::lock_guard<std::mutex> lock(Guard());
     g_relay = new wxEvtHandler;
+    g_exiting = false;
     KestovaSite::SetHttpClientFactory([]() -> wxHTTP* { return new wxHTTP2; });
     return true;
 }
@@ -47,6 +57,12 @@ bool DownloadThreadsModule::OnInit() {
 void DownloadThreadsModule::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnExit(void)", this);
     KestovaSite::SetHttpClientFactory(nullptr);
+    {
+        std::lock_guard<std::mutex> lock(Guard());
+        g_exiting = true;
+        for (int handle : g_watched)
+            shutdown(handle, SHUT_RDWR);
+    }
     if (!WaitUntilIdle(EXIT_WAIT_MS))
         wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
     wxEvtHandler* relay;
@@ -80,6 +96,34 @@ bool DownloadThreadsModule::Relay(wxEvent* result) {
     result->SetEventObject(g_relay);
     g_relay->QueueEvent(result);
     return true;
+}
+
+int DownloadThreadsModule::Watch(const wxSocketBase& socket) {
+    const wxSOCKET_T fd = socket.GetSocket();
+    if (fd < 0)
+        return -1;
+    // Not inherited by programs started meanwhile (the browser), which would keep it open.
+    const int handle = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (handle < 0)
+        return -1;
+    std::lock_guard<std::mutex> lock(Guard());
+    if (g_exiting)
+        shutdown(handle, SHUT_RDWR);
+    g_watched.insert(handle);
+    return handle;
+}
+
+void DownloadThreadsModule::Forget(int handle) {
+    if (handle < 0)
+        return;
+    std::lock_guard<std::mutex> lock(Guard());
+    if (g_watched.erase(handle))
+        close(handle);
+}
+
+bool DownloadThreadsModule::Exiting() {
+    std::lock_guard<std::mutex> lock(Guard());
+    return g_exiting;
 }
 
 int DownloadThreadsModule::Running() {

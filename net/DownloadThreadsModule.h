@@ -3,9 +3,13 @@
 #include <wx/event.h>
 #include <wx/module.h>
 
+class wxSocketBase;
+
 // Keeps count of the download threads and relays their results to the GUI thread. Its code
 // lives in the plug-in, which the host may unload while a detached download still runs, so
-// OnExit waits (bounded) until none runs and then drops the results that nobody fetched.
+// OnExit waits (bounded) until none runs and then drops the results that nobody fetched. So
+// that the wait is short, it first shuts down every connection still open: a transfer blocked
+// on a slow or silent server then ends at once, as a failure.
 class DownloadThreadsModule : public wxModule {
 public:
     // How long OnExit waits for running downloads.
@@ -22,6 +26,14 @@ public:
     // Worker: hands a result over to the GUI thread; false (and ownership stays with the
     // caller) when the module is no longer active.
     static bool Relay(wxEvent* result);
+
+    // Any thread, once a socket is connected: the socket is to be shut down when the module
+    // exits (at once if it is exiting already). Returns the handle for Forget, or -1.
+    static int Watch(const wxSocketBase& socket);
+    // Before the socket closes, with the handle Watch gave (-1 is ignored).
+    static void Forget(int handle);
+    // True from the start of OnExit: a transfer that ends now may have been cut short.
+    static bool Exiting();
 
     // Threads registered and not yet ended.
     static int Running();

@@ -1,5 +1,6 @@
 #include "net/wxHTTP2.h"
 
+#include "net/DownloadThreadsModule.h"
 #include "net/HttpBodyStream.h"
 #include "resources/Trace.h"
 
@@ -74,7 +75,13 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
     // Blocking from the start, so the socket never reaches the GUI thread's event loop.
     SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
     m_lastError = wxPROTO_CONNERR;
-    const bool replied = m_addr && wxProtocol::Connect(*m_addr) && Exchange(path);
+    DownloadThreadsModule::Forget(m_watch);
+    m_watch = -1;
+    bool replied = m_addr && wxProtocol::Connect(*m_addr);
+    if (replied) {
+        m_watch = DownloadThreadsModule::Watch(*this);
+        replied = Exchange(path);
+    }
     m_username = user;
     m_password = password;
     if (!replied) {
@@ -98,6 +105,16 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
     SetFlags(wxSOCKET_BLOCK);
     m_lastError = wxPROTO_NOERR;
     return new HttpBodyStream(*this, static_cast<size_t>(length));
+}
+
+wxHTTP2::~wxHTTP2() {
+    DownloadThreadsModule::Forget(m_watch);
+}
+
+bool wxHTTP2::Close() {
+    DownloadThreadsModule::Forget(m_watch);
+    m_watch = -1;
+    return wxHTTP::Close();
 }
 
 bool wxHTTP2::Exchange(const wxString& path) {

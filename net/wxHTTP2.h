@@ -15,12 +15,13 @@ wxString Base64Encode(const unsigned char* data, size_t length);
 // before it; wxHTTP also forgets every request header once it has read a reply.
 //
 // Safe on a worker thread: the request goes out and the reply is read on a blocking socket.
+// Its connections end when the plug-in does (see DownloadThreadsModule::Watch).
 // (wxHTTP reads the reply lines by peeking in non-blocking mode, which hands the socket to
 // the GUI thread's event loop even from a worker; that loop then reads and closes it too.)
 class wxHTTP2 : public wxHTTP {
 public:
     wxHTTP2() = default;
-    ~wxHTTP2() override = default;
+    ~wxHTTP2() override;
 
     // Like wxHTTP's: null on a failed connection and on replies other than 1xx to 3xx
     // (GetResponse() tells the code); afterwards GetHeader() gives the reply's headers.
@@ -36,6 +37,8 @@ public:
     // the value.
     void SetFixedHeader(const wxString& name, const wxString& value);
 
+    bool Close() override;
+
 private:
     // One line of the reply without its line end; false on a read error or time-out.
     bool ReadReplyLine(std::string* line);
@@ -43,4 +46,6 @@ private:
     bool Exchange(const wxString& path);
 
     std::vector<std::pair<wxString, wxString>> m_fixedHeaders;
+    // The connection as watched by DownloadThreadsModule (shut down when the plug-in exits).
+    int m_watch = -1;
 };

@@ -380,4 +380,32 @@ TEST_F(DownloadThreadTest, ModuleExitWaitsForDownloadsAndDropsTheirResults) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+// A server that stays silent must not hold up the plug-in's end: the exit shuts the
+// connection, and the download ends at once as a failure that nobody receives.
+TEST_F(DownloadThreadTest, ModuleExitCutsATransferThatHangs) {
+    DownloadThreadsModule module;
+    Fault("/_echo", "mode=delay&ms=40000");
+    Recorder recorder;
+    const size_t before = RequestsTo("/_echo");
+    auto* client = new CountingClient;
+    client->SetTimeout(60);
+    ASSERT_TRUE(DownloadThread::Start(&recorder, -1, new CountingUrl(Url("/_echo")), client));
+    ASSERT_TRUE(WaitFor([&] { return RequestsTo("/_echo") > before; }, 5000));
+
+    module.OnExit();
+    EXPECT_EQ(DownloadThreadsModule::Running(), 0) << "the exit waited for the time-out";
+    EXPECT_EQ(g_clientsDeleted, 1);
+
+    ASSERT_TRUE(module.OnInit());
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(recorder.events.empty());
+    // Connections made after a new start are not cut.
+    ASSERT_EQ(ms_site->Get("/_control/clear"), 200);
+    g_urlsDeleted = 0;
+    g_clientsDeleted = 0;
+    const auto events = Download(Url("/_echo"), true, recorder);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_TRUE(events[0].body.has_value());
+}
+
 } // namespace
