@@ -43,17 +43,16 @@ public:
     static unsigned long ApplyCategory(unsigned long flags, const wxString& word);
 
 private:
-    bool ParseBufferedLine(const StoredHook& stored);
     // ParseLine for one line's raw bytes.
-    bool ParseLineBytes(const std::string& bytes);
-    // The flags say which expressions the line can match at all.
-    bool ParseLine(const wxString& line, bool mayBePerformer, bool mayBeCategory);
+    bool ParseLineBytes(const char* bytes, size_t size);
     bool StorePending();
 
     wxRegEx m_performerLine;
     wxRegEx m_categoryLine;
     UserList m_list;
     wxString m_pendingName;
+    // Reused to widen an ASCII name without allocating.
+    std::wstring m_wideName;
     bool m_hasPending = false;
     unsigned long m_flags = 0;
     std::string m_lineBuffer;
