@@ -54,6 +54,16 @@ public:
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
+        // A sanitizer in the host reports on its stderr; the report fails the test even where
+        // the test stopped before it looked at the host's exit status.
+        const std::string log = Log();
+        for (const char* marker : {"WARNING: ThreadSanitizer", "ERROR: AddressSanitizer",
+                                   "ERROR: LeakSanitizer", ": runtime error: "}) {
+            if (log.find(marker) != std::string::npos) {
+                ADD_FAILURE() << "the host reported \"" << marker << "\":\n" << log;
+                break;
+            }
+        }
     }
 
     bool Running() {
