@@ -42,15 +42,15 @@ DownloadThread::~DownloadThread() {
     delete m_client;
     // Still here only when Entry never ran, i.e. on the GUI thread that made it.
     delete m_result;
+    // Still set when Entry never ran, or for a detached thread.
     if (m_registered)
         DownloadThreadsModule::Unregister();
 }
 
 bool DownloadThread::Start(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client) {
     wxLogTrace(ROD_TRACE, "[static]DownloadThread::Start(%p, %d)", target, id);
-    auto* thread = new DownloadThread(target, id, url, client);
+    auto* thread = new DownloadThread(target, id, url, client, 0, wxTHREAD_JOINABLE);
     if (!thread->m_registered || thread->Run() != wxTHREAD_NO_ERROR) {
-        // A detached thread that never ran does not delete itself.
         delete thread;
         return false;
     }
@@ -79,6 +79,15 @@ wxThread::ExitCode DownloadThread::Entry() {
         m_result = nullptr;
     } else {
         delete[] body;
+    }
+    // Released here, on the thread that used them.
+    delete m_url;
+    m_url = nullptr;
+    delete m_client;
+    m_client = nullptr;
+    if (!IsDetached() && m_registered) {
+        m_registered = false;
+        DownloadThreadsModule::Ended(this);
     }
     return reinterpret_cast<ExitCode>(static_cast<wxUIntPtr>(ok ? 0 : 1));
 }

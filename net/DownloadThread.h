@@ -20,7 +20,9 @@ wxDECLARE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 // wxEVT_DOWNLOAD_FINISHED event. Only 2xx replies count; a transfer that breaks off, falls
 // short of its Content-Length or exceeds MAX_BODY is a failure. The result is delivered only
 // if the target still exists then (a window closed meanwhile gets nothing, and the block is
-// freed). Construct and start on the GUI thread; prefer Start().
+// freed). Construct and start on the GUI thread; prefer Start(), which runs it joinable and
+// leaves it to DownloadThreadsModule to join and delete (the plug-in's code must not be
+// unloaded while an ending thread still runs in it).
 class DownloadThread : public wxThread {
 public:
     // A longer body is a failed download.
@@ -34,8 +36,8 @@ public:
                    int priority = 0, wxThreadKind kind = wxTHREAD_DETACHED);
     ~DownloadThread() override; // deletes url and client
 
-    // Creates and runs a detached download. If it cannot start, releases url and client,
-    // posts nothing and returns false.
+    // Creates and runs a download that DownloadThreadsModule joins and deletes when it has
+    // ended. If it cannot start, releases url and client, posts nothing and returns false.
     static bool Start(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client = nullptr);
 
 protected:

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -24,7 +25,7 @@ std::mutex& Guard() {
     return guard;
 }
 
-std::condition_variable& Ended() {
+std::condition_variable& EndedSignal() {
     static std::condition_variable ended;
     return ended;
 }
@@ -37,6 +38,8 @@ wxEvtHandler* g_relay = nullptr;
 // the toolkit closed and the system handed out again is never shut down by mistake.
 std::set<int> g_watched;
 bool g_exiting = false;
+// Joinable threads whose Entry has returned, waiting to be joined and deleted.
+std::vector<wxThread*> g_ended;
 
 } // namespace
 
@@ -65,6 +68,7 @@ void DownloadThreadsModule::OnExit() {
     }
     if (!WaitUntilIdle(EXIT_WAIT_MS))
         wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
+    Reap();
     wxEvtHandler* relay;
     {
         std::lock_guard<std::mutex> lock(Guard());
@@ -83,10 +87,32 @@ bool DownloadThreadsModule::Register() {
     return true;
 }
 
+void DownloadThreadsModule::Ended(wxThread* thread) {
+    std::lock_guard<std::mutex> lock(Guard());
+    --g_running;
+    g_ended.push_back(thread);
+    EndedSignal().notify_all();
+    if (g_relay)
+        g_relay->CallAfter([] { Reap(); });
+}
+
+void DownloadThreadsModule::Reap() {
+    std::vector<wxThread*> ended;
+    {
+        std::lock_guard<std::mutex> lock(Guard());
+        ended.swap(g_ended);
+    }
+    for (wxThread* thread : ended) {
+        // Its Entry has returned: the join waits at most for the thread's last steps.
+        thread->Wait();
+        delete thread;
+    }
+}
+
 void DownloadThreadsModule::Unregister() {
     std::lock_guard<std::mutex> lock(Guard());
     --g_running;
-    Ended().notify_all();
+    EndedSignal().notify_all();
 }
 
 bool DownloadThreadsModule::Relay(wxEvent* result) {
@@ -133,6 +159,6 @@ int DownloadThreadsModule::Running() {
 
 bool DownloadThreadsModule::WaitUntilIdle(int timeoutMs) {
     std::unique_lock<std::mutex> lock(Guard());
-    return Ended().wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                            [] { return g_running == 0; });
+    return EndedSignal().wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [] { return g_running == 0; });
 }

@@ -2,6 +2,7 @@
 
 #include <wx/event.h>
 #include <wx/module.h>
+#include <wx/thread.h>
 
 class wxSocketBase;
 
@@ -21,7 +22,11 @@ public:
     // GUI thread, when a download thread is constructed; false when the module is not active
     // (the thread must then deliver nothing).
     static bool Register();
-    // Last thing a registered download thread does, on whatever thread deletes it.
+    // Last thing a registered joinable download thread does: it counts as ended and is joined
+    // and deleted on the GUI thread soon, or at the latest by OnExit (a thread that runs on
+    // in the plug-in's code while the plug-in is unloaded would crash).
+    static void Ended(wxThread* thread);
+    // For a registered thread that never ran, or a detached one: on whatever thread deletes it.
     static void Unregister();
     // Worker: hands a result over to the GUI thread; false (and ownership stays with the
     // caller) when the module is no longer active.
@@ -41,5 +46,8 @@ public:
     static bool WaitUntilIdle(int timeoutMs);
 
 private:
+    // GUI thread: joins and deletes the threads that have ended.
+    static void Reap();
+
     wxDECLARE_DYNAMIC_CLASS(DownloadThreadsModule);
 };
