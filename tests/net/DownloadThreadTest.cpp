@@ -122,6 +122,19 @@ protected:
         return recorder.events;
     }
 
+    // Starts the module again after an exit: nothing from before arrives, and a download of
+    // the echo works again. Gives that download's events.
+    static std::vector<Finished> RestartAndDownload(DownloadThreadsModule& module,
+                                                    Recorder& recorder, bool withClient) {
+        EXPECT_TRUE(module.OnInit());
+        wxTheApp->ProcessPendingEvents();
+        EXPECT_TRUE(recorder.events.empty()) << "a result from before the exit arrived";
+        EXPECT_EQ(ms_site->Get("/_control/clear"), 200);
+        g_urlsDeleted = 0;
+        g_clientsDeleted = 0;
+        return Download(Url("/_echo"), withClient, recorder);
+    }
+
     // The first performer that the site lists.
     static std::string Performer() {
         std::string listing;
@@ -370,13 +383,7 @@ TEST_F(DownloadThreadTest, ModuleExitWaitsForDownloadsAndDropsTheirResults) {
     EXPECT_EQ(g_urlsDeleted, 2);
     EXPECT_EQ(g_clientsDeleted, 1);
 
-    ASSERT_TRUE(module.OnInit());
-    wxTheApp->ProcessPendingEvents();
-    EXPECT_TRUE(recorder.events.empty());
-    ASSERT_EQ(ms_site->Get("/_control/clear"), 200);
-    g_urlsDeleted = 0;
-    g_clientsDeleted = 0;
-    const auto events = Download(Url("/_echo"), false, recorder);
+    const auto events = RestartAndDownload(module, recorder, false);
     EXPECT_EQ(events.size(), 1u);
 }
 
@@ -396,14 +403,8 @@ TEST_F(DownloadThreadTest, ModuleExitCutsATransferThatHangs) {
     EXPECT_EQ(DownloadThreadsModule::Running(), 0) << "the exit waited for the time-out";
     EXPECT_EQ(g_clientsDeleted, 1);
 
-    ASSERT_TRUE(module.OnInit());
-    wxTheApp->ProcessPendingEvents();
-    EXPECT_TRUE(recorder.events.empty());
     // Connections made after a new start are not cut.
-    ASSERT_EQ(ms_site->Get("/_control/clear"), 200);
-    g_urlsDeleted = 0;
-    g_clientsDeleted = 0;
-    const auto events = Download(Url("/_echo"), true, recorder);
+    const auto events = RestartAndDownload(module, recorder, true);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_TRUE(events[0].body.has_value());
 }
