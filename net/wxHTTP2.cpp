@@ -5,6 +5,7 @@
 #include "resources/Trace.h"
 
 #include <wx/log.h>
+#include <wx/time.h>
 
 #include <cstdlib>
 
@@ -130,8 +131,9 @@ bool wxHTTP2::Exchange(const wxString& path) {
     if (Error())
         return false;
 
+    const wxLongLong deadline = wxGetLocalTimeMillis() + wxLongLong(GetTimeout()) * 1000;
     std::string line;
-    if (!ReadReplyLine(&line) || line.compare(0, 5, "HTTP/") != 0)
+    if (!ReadReplyLine(&line, deadline) || line.compare(0, 5, "HTTP/") != 0)
         return false;
     const size_t space = line.find(' ');
     m_http_response = space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
@@ -143,7 +145,7 @@ bool wxHTTP2::Exchange(const wxString& path) {
     ClearCookies();
     m_read = true;
     for (;;) {
-        if (!ReadReplyLine(&line))
+        if (!ReadReplyLine(&line, deadline))
             return false;
         if (line.empty())
             return true;
@@ -155,14 +157,15 @@ bool wxHTTP2::Exchange(const wxString& path) {
     }
 }
 
-bool wxHTTP2::ReadReplyLine(std::string* line) {
+bool wxHTTP2::ReadReplyLine(std::string* line, wxLongLong deadline) {
     // A reply line longer than this is no HTTP.
     constexpr size_t MAX_LINE = 16384;
     line->clear();
     for (;;) {
         char c;
         // A blocking read has no time-out of its own.
-        if (!WaitForRead() || Read(&c, 1).LastCount() != 1)
+        const wxLongLong left = deadline - wxGetLocalTimeMillis();
+        if (left <= 0 || !WaitForRead(0, left.ToLong()) || Read(&c, 1).LastCount() != 1)
             return false;
         if (c == '\n')
             break;

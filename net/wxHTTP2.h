@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/longlong.h>
 #include <wx/protocol/http.h>
 
 #include <string>
@@ -40,9 +41,11 @@ public:
     bool Close() override;
 
 private:
-    // One line of the reply without its line end; false on a read error or time-out.
-    bool ReadReplyLine(std::string* line);
-    // Sends the request and reads the status line and headers.
+    // One line of the reply without its line end; false on a read error, or when the deadline
+    // (milliseconds of wxGetLocalTimeMillis) passes first.
+    bool ReadReplyLine(std::string* line, wxLongLong deadline);
+    // Sends the request and reads the status line and headers, which have to arrive within
+    // the time-out altogether: a server that trickles them cannot hold the caller longer.
     bool Exchange(const wxString& path);
 
     std::vector<std::pair<wxString, wxString>> m_fixedHeaders;

@@ -3,11 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +23,67 @@ std::string Base64Of(const std::string& text) {
     return Base64Encode(reinterpret_cast<const unsigned char*>(text.data()), text.size())
         .ToStdString();
 }
+
+// A server on a loopback port that answers its first connection with a status line and then
+// trickles a header, a byte every quarter second (some 13 s in all), until the client goes.
+class TricklingServer {
+public:
+    inline static const std::string REPLY =
+        "HTTP/1.0 200 OK\r\nX-Slow: " + std::string(40, 'x') + "\r\n\r\n";
+
+    TricklingServer() {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof addr;
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&addr), size) == 0 &&
+            listen(m_listener, 1) == 0 &&
+            getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &size) == 0)
+            m_port = ntohs(addr.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~TricklingServer() {
+        m_stop = true;
+        shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        close(m_listener);
+    }
+
+    unsigned short Port() const { return m_port; }
+    bool SentEverything() const { return m_sent == REPLY.size(); }
+
+private:
+    void Serve() {
+        const int client = accept(m_listener, nullptr, nullptr);
+        if (client < 0)
+            return;
+        std::string request;
+        char buffer[1024];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            request.append(buffer, static_cast<size_t>(got));
+        }
+        while (m_sent < REPLY.size() && !m_stop) {
+            if (send(client, &REPLY[m_sent], 1, MSG_NOSIGNAL) != 1)
+                break;
+            ++m_sent;
+            // Paces the trickle; a client that hangs up ends it at once.
+            pollfd wait{client, POLLIN, 0};
+            if (poll(&wait, 1, 250) > 0)
+                break;
+        }
+        close(client);
+    }
+
+    int m_listener;
+    unsigned short m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<size_t> m_sent{0};
+    std::thread m_thread;
+};
 
 class HttpClientTest : public ::testing::Test {
 protected:
@@ -149,6 +218,19 @@ TEST_F(HttpClientTest, FixedHeadersGoWithEveryRequest) {
     const auto log = ms_site->LogLines();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "GET\t/_echo\tweb.example:8080");
+}
+
+// Each byte of the reply's head comes well within the time-out, but the whole head does not:
+// the request gives up, so a refresh or a download cannot be held for ever by such a server.
+TEST(HttpClientDeadlineTest, AHeadTrickledSlowerThanTheTimeOutFails) {
+    TricklingServer server;
+    ASSERT_NE(server.Port(), 0);
+    wxHTTP2 http;
+    http.SetTimeout(1);
+    ASSERT_TRUE(http.Connect("127.0.0.1", server.Port()));
+    std::unique_ptr<wxInputStream> in(http.GetInputStream("/"));
+    EXPECT_EQ(in, nullptr);
+    EXPECT_FALSE(server.SentEverything()) << "the client waited for the whole head";
 }
 
 } // namespace
