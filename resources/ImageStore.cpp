@@ -142,6 +142,11 @@ void ImageStore::LoadEntry(wxFileSystem& fs, const wxString& location) {
     // The zip stream cannot seek, which detecting the format needs: decode from a copy.
     wxMemoryOutputStream copy;
     copy.Write(*file->GetStream());
+    // An empty entry is no picture (and the toolkit cannot read from an empty copy).
+    if (copy.GetLength() == 0) {
+        m_images.erase(name);
+        return;
+    }
     wxMemoryInputStream data(copy);
     m_images[name] = wxImage(data, wxBITMAP_TYPE_ANY, -1);
 }

@@ -161,6 +161,15 @@ TEST_F(ImageStoreTest, TheLaterOfTwoEntriesWithOneNameWins) {
     EXPECT_EQ(SizeOf(store->GetBitmap("y")), wxSize(8, 8));
 }
 
+TEST_F(ImageStoreTest, AnEmptyEntryIsNoPicture) {
+    WriteSkin({{"e.png", ""}, {"x.png", Png(2, 2)}, {"x.gif", ""}, {"y.png", Png(3, 3)}});
+    ImageStore* store = Load();
+    ASSERT_NE(store, nullptr);
+    EXPECT_FALSE(store->GetBitmap("e").IsOk());
+    EXPECT_FALSE(store->GetBitmap("x").IsOk()) << "the later, empty entry still wins";
+    EXPECT_EQ(SizeOf(store->GetBitmap("y")), wxSize(3, 3));
+}
+
 TEST_F(ImageStoreTest, WithoutAnArchiveEveryPictureIsInvalidAndNothingIsReported) {
     LogCapture log;
     ImageStore* store = Load();
