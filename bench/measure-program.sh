@@ -32,62 +32,17 @@ for program in roduviriz roduviriz.so sitesim; do
     [ -e "$bin/$program" ] || { echo "measure-program: $bin/$program is missing" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/rod-measure-XXXXXX)
-home=$work/home
-mkdir -p "$home"
-pids=()
-cleanup() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+. bench/session.sh
+session_begin measure-program
 
 now() { date +%s.%N; }
 seconds_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 
-# Polls a command until it succeeds or the deadline (seconds) passes.
-wait_until() {
-    local deadline=$1
-    shift
-    local end=$(($(date +%s) + deadline))
-    until "$@"; do
-        [ "$(date +%s)" -lt "$end" ] || return 1
-        sleep 0.01
-    done
-}
-
 echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-display=""
-for n in $(seq 150 220); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=:$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "measure-program: no free display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-wait_until 30 xdpyinfo >/dev/null 2>&1 || { echo "measure-program: Xvfb did not start" >&2; exit 1; }
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-wait_until 30 wm_ready || { echo "measure-program: openbox did not start" >&2; exit 1; }
-
-"$bin/sitesim" --port 0 --log "$work/sitesim.log" --performers "$performers" --tick "$tick" \
-    --seed 9 >"$work/sitesim.out" 2>"$work/sitesim.err" &
-pids+=($!)
-site_port() { grep -q '^PORT [0-9]' "$work/sitesim.out"; }
-wait_until 30 site_port || { echo "measure-program: sitesim did not start" >&2; exit 1; }
-port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/sitesim.out" | head -n1)
+start_display
+start_sitesim "$work/sitesim.out" --performers "$performers" --tick "$tick" --seed 9
 
 cat >"$home/.Roduviriz" <<EOF
 [Site]

@@ -32,51 +32,13 @@ for program in roduviriz roduviriz.so sitesim; do
     [ -e "$bin/$program" ] || { echo "valgrind-demo: $bin/$program is missing" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/rod-valgrind-XXXXXX)
-home=$work/home
-mkdir -p "$home"
-pids=()
-cleanup() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-wait_until() {
-    local deadline=$1
-    shift
-    local end=$(($(date +%s) + deadline))
-    until "$@"; do
-        [ "$(date +%s)" -lt "$end" ] || return 1
-        sleep 0.1
-    done
-}
+. bench/session.sh
+session_begin valgrind-demo
 
 echo "valgrind-demo: $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg)," \
     "logs in $work"
 
-display=""
-for n in $(seq 221 290); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=:$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "valgrind-demo: no free display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-wait_until 30 xdpyinfo >/dev/null 2>&1 || { echo "valgrind-demo: Xvfb did not start" >&2; exit 1; }
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-wait_until 30 wm_ready || { echo "valgrind-demo: openbox did not start" >&2; exit 1; }
+start_display
 trayer --edge top --align right --widthtype request --height 24 --transparent false \
     --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
 pids+=($!)
@@ -85,22 +47,15 @@ pids+=($!)
 user=demo
 password=demo-pass
 late=Latecomer
-"$bin/sitesim" --port 0 --log "$work/sitesim.log" --performers 80 --tick 4 --seed 11 \
-    --account "$user:$password:placeholder" >"$work/probe.out" 2>"$work/sitesim.err" &
-probe_pid=$!
-site_port() { grep -q '^PORT [0-9]' "$1"; }
-wait_until 30 site_port "$work/probe.out" || { echo "valgrind-demo: sitesim did not start" >&2; exit 1; }
-port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/probe.out" | head -n1)
+start_sitesim "$work/probe.out" --performers 80 --tick 4 --seed 11 \
+    --account "$user:$password:placeholder"
 online=$(curl -s "http://127.0.0.1:$port/_control/population" | awk 'NF == 2 { print $1 }' |
     head -n2 | tr '\n' ',')
-kill "$probe_pid"
-wait "$probe_pid" 2>/dev/null || true
+kill "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null || true
 
-"$bin/sitesim" --port 0 --log "$work/sitesim.log" --performers 80 --tick 4 --seed 11 \
-    --account "$user:$password:${online}$late" >"$work/sitesim.out" 2>>"$work/sitesim.err" &
-pids+=($!)
-wait_until 30 site_port "$work/sitesim.out" || { echo "valgrind-demo: sitesim did not start" >&2; exit 1; }
-port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/sitesim.out" | head -n1)
+start_sitesim "$work/sitesim.out" --performers 80 --tick 4 --seed 11 \
+    --account "$user:$password:${online}$late"
 curl -s "http://127.0.0.1:$port/_control/set?name=$late&state=offline" >/dev/null
 
 cat >"$home/.Roduviriz" <<EOF
