@@ -6,12 +6,14 @@
 #include <wx/log.h>
 #include <wx/sizer.h>
 
-wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog) EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)
-    wxEND_EVENT_TABLE()
+// clang-format off
+wxBEGIN_EVENT_TABLE(AuthenticationDialog, wxDialog)
+    EVT_BUTTON(wxID_OK, AuthenticationDialog::OnOK)
+wxEND_EVENT_TABLE();
+// clang-format on
 
-        AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id,
-                                                   const wxString& title, const wxPoint& pos,
-                                                   const wxSize& size, long style)
+AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, const wxString& title,
+                                           const wxPoint& pos, const wxSize& size, long style)
     : wxDialog(parent, id, title, pos, size, style) {
     wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::AuthenticationDialog()", this);
     m_accountBox = new wxStaticBox(this, wxID_ANY, _("Account"));

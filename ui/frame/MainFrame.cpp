@@ -24,22 +24,26 @@
 
 #include <memory>
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
-    EVT_DOWNLOAD_FINISHED(wxID_ANY, MainFrame::OnDownloadFinished) EVT_ICONIZE(MainFrame::OnIconize)
-        EVT_MENU(wxID_ANY, MainFrame::OnMenu) wxEND_EVENT_TABLE()
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, MainFrame::OnDownloadFinished)
+    EVT_ICONIZE(MainFrame::OnIconize)
+    EVT_MENU(wxID_ANY, MainFrame::OnMenu)
+wxEND_EVENT_TABLE();
+// clang-format on
 
-            namespace {
-    const long TREE_STYLE =
-        wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
+namespace {
+const long TREE_STYLE =
+    wxTR_HAS_BUTTONS | wxTR_NO_LINES | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxSUNKEN_BORDER;
 
-    void PutInPage(wxPanel * page, wxWindow * tree) {
-        auto* sizer = new wxBoxSizer(wxVERTICAL);
-        sizer->Add(tree, 1, wxEXPAND, 0);
-        page->SetAutoLayout(true);
-        page->SetSizer(sizer);
-        sizer->Fit(page);
-        sizer->SetSizeHints(page);
-    }
+void PutInPage(wxPanel* page, wxWindow* tree) {
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(tree, 1, wxEXPAND, 0);
+    page->SetAutoLayout(true);
+    page->SetSizer(sizer);
+    sizer->Fit(page);
+    sizer->SetSizeHints(page);
+}
 } // namespace
 
 MainFrame::MainFrame()
