@@ -67,9 +67,10 @@ wxThread::ExitCode DaemonThread::Entry() {
     for (;;) {
         if (ShouldExit())
             return kStopped;
-        if (watch.Time() < delay) {
+        if (watch.Time() < delay && !m_refreshSoon.exchange(false)) {
             // Under 10 ms a tenth would be 0: sleeping at least 1 ms keeps it off the processor.
-            Sleep(std::max(delay / 10, 1L));
+            // Over 10 s a tenth would hold up a stop for minutes.
+            Sleep(std::clamp(delay / 10, 1L, 1000L));
             continue;
         }
         watch.Start();

@@ -5,14 +5,16 @@
 #include <wx/event.h>
 #include <wx/thread.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
 // The refresh thread: calls the site's UpdateUserList periodically and posts the first list,
 // then every addition, deletion and change, to the registered handlers.
 //
-// Between refreshes it sleeps in steps of a tenth of the delay (at least 1 ms), so a stop is
-// noticed within about a tenth of the delay while waiting. Entry's result is 1 when the thread
+// Between refreshes it sleeps in steps of a tenth of the delay (at least 1 ms, at most 1 s), so
+// a stop or a refresh request is noticed within about a tenth of the delay, and within a
+// second even with an interval of an hour. Entry's result is 1 when the thread
 // was stopped before the first successful refresh, 0 otherwise.
 //
 // It is joinable, unlike a detached thread whose Delete() returns at once on this platform:
@@ -31,6 +33,9 @@ public:
     // A handler added after the first list was posted gets only the per-user events.
     void AddEventHandler(wxEvtHandler* handler);
 
+    // Ends the wait for the next refresh early (the site or the interval changed); any thread.
+    void RefreshSoon() { m_refreshSoon = true; }
+
     // True when a stop was requested; otherwise yields and returns false.
     bool ShouldExit();
 
@@ -47,4 +52,5 @@ private:
     Site* m_site;
     std::mutex m_handlersGuard;
     std::vector<wxEvtHandler*> m_handlers;
+    std::atomic<bool> m_refreshSoon{false};
 };

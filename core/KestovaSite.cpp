@@ -91,9 +91,10 @@ wxString ProxyFromEnvironment() {
 }
 
 Fetch FetchScript(UserList& result) {
-    wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)",
-               SiteEndpoints::WebUrl(SCRIPT_PATH));
-    wxURL url(SiteEndpoints::WebUrl(SCRIPT_PATH));
+    // Read once: the preferences may change the host meanwhile.
+    const wxString address = SiteEndpoints::WebUrl(SCRIPT_PATH);
+    wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)", address);
+    wxURL url(address);
     if (url.GetError() != wxURL_NOERR)
         return Fetch::FAILED;
     // Declared before the stream, which reads from the client's socket: destroyed after it.

@@ -3,15 +3,16 @@
 #include <wx/string.h>
 
 // The site's three hosts, each "name" or "name:port" (port 80 when none is given), read from
-// "/Site/webHost", "/Site/imageHost" and "/Site/previewHost" when the module starts. Reads
-// after that are safe from any thread.
+// "/Site/webHost", "/Site/imageHost" and "/Site/previewHost" when the module starts and again
+// whenever the preferences change them. Reads are safe from any thread, also while a reload
+// runs; a reader sees the old or the new host, never a mix.
 class SiteEndpoints {
 public:
     static const char* const DEFAULT_WEB_HOST;
     static const char* const DEFAULT_IMAGE_HOST;
     static const char* const DEFAULT_PREVIEW_HOST;
 
-    // GUI thread, before any worker starts (the module's OnInit; tests after changing settings).
+    // Reads the three settings anew.
     static void Load();
 
     // The web host as configured; also the value of the thumbnails' "Host" header.
@@ -24,8 +25,10 @@ public:
     static wxString ImageUrl(const wxString& pathAndQuery);
     static wxString PreviewUrl(const wxString& pathAndQuery);
 
-private:
-    static wxString ms_web;
-    static wxString ms_image;
-    static wxString ms_preview;
+    // Why value is no "host" or "host:port" the program can reach, in a sentence for the
+    // user; empty when it is one.
+    static wxString CheckHost(const wxString& value);
+    // True for a name under ".example", which no real site has: the built-in placeholders
+    // and anything like them.
+    static bool IsPlaceholder(const wxString& host);
 };

@@ -271,3 +271,24 @@ TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformer) {
     EXPECT_EQ(thread->result, 10000);
     EXPECT_EQ(m_site->GetUserList().size(), 40u);
 }
+
+TEST_F(KestovaSiteTest, HostsChangedWhileAWorkerRefreshesServeTheNextRefresh) {
+    SiteSimProcess other;
+    const std::string script = m_dir + "/other.js";
+    std::ofstream(script) << "carl.viewers = 2;\nonline_performers.add(carl);\n";
+    ASSERT_EQ(other.Get("/_control/script?file=" + script), 200);
+    const size_t before = ms_sim->LogLines().size();
+    for (int round = 0; round < 3; ++round) {
+        auto thread = std::make_unique<SiteUpdateThread>(m_site);
+        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        // The preferences' OK, on the GUI thread, while the worker reads the host.
+        (round % 2 ? ms_sim : &other)->UseAsSite();
+        thread->Wait();
+        EXPECT_GT(thread->result, 0);
+    }
+    ASSERT_GT(m_site->UpdateUserList(), 0);
+    ASSERT_EQ(m_site->GetUserList().size(), 1u) << "the last refresh went to the new site";
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x01u);
+    EXPECT_GT(ms_sim->LogLines().size(), before);
+    EXPECT_FALSE(other.LogLines().empty());
+}

@@ -208,3 +208,24 @@ TEST_F(DaemonThreadTest, ShortDelaysDoNotSpinTheProcessor) {
 }
 
 } // namespace
+
+TEST_F(DaemonThreadTest, AnHourLongIntervalEndsEarlyOnARefreshRequestAndOnAStop) {
+    const int hour = 3600 * 1000;
+    m_site.Succeed(MakeList({{"anna", 0x03}}), hour);
+    m_site.Succeed(MakeList({{"anna", 0x03}, {"bea", 0x03}}), hour);
+    EventRecorder recorder;
+    m_thread->AddEventHandler(&recorder);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 1; }));
+
+    // The preferences changed the site or the interval: the next refresh comes now.
+    m_thread->RefreshSoon();
+    ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 2; }, 5000));
+    EXPECT_EQ(recorder.records[1].name, "bea");
+    EXPECT_EQ(m_site.Started(), 2);
+
+    // A tenth of an hour would be six minutes; a second is the most a stop waits.
+    wxStopWatch watch;
+    EXPECT_EQ(Stop(), 0);
+    EXPECT_LT(watch.Time(), 1000 + 1500);
+}
