@@ -1,4 +1,5 @@
 // The plug-in's entry for the host: the splash screen, then the main frame.
+#include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "ui/frame/MainFrame.h"
@@ -16,13 +17,16 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun() {
     const long seconds =
         std::clamp(ImageStore::GetConfig()->Read("/SplashScreen/duration", 3L), 0L, 3600L);
     const wxBitmap splash = store ? store->GetBitmap("SplashScreen_bitmap") : wxBitmap();
+    // Until the site is named the preferences ask for it first; a splash kept on top of
+    // everything would hide them.
+    const bool askForSite = SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost());
     // The splash window sizes itself from the picture and asserts on a missing one.
-    if (splash.IsOk()) {
+    if (splash.IsOk() && !askForSite) {
         // Closes and destroys itself when its time-out expires.
         new wxSplashScreen(splash, wxSPLASH_CENTRE_ON_SCREEN | wxSPLASH_TIMEOUT,
                            static_cast<int>(seconds * 1000), nullptr, wxID_ANY, wxDefaultPosition,
                            wxDefaultSize, wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR);
     }
-    new MainFrame();
+    new MainFrame(askForSite ? MainFrame::ASK_FOR_SITE_FIRST : MainFrame::START_REFRESH);
     return true;
 }

@@ -5,32 +5,17 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <wx/uiaction.h>
 
 using namespace frametest;
 
 namespace {
 
-// Runs the dialog modally; once it is on screen, edit() changes the fields and the button
-// with buttonId is clicked with the pointer.
 int RunAndClick(AuthenticationDialog& dialog, int buttonId,
                 const std::function<void(AuthenticationDialog&)>& edit) {
-    dialog.CallAfter([&dialog, buttonId, edit] {
-        WaitFor([&] { return dialog.IsShownOnScreen(); }, 3000);
-        PumpEvents(150);
+    return RunModalWith(dialog, [&] {
         edit(dialog);
-        wxWindow* button = dialog.FindWindow(buttonId);
-        ASSERT_NE(nullptr, button);
-        const wxRect onScreen = button->GetScreenRect();
-        wxUIActionSimulator pointer;
-        pointer.MouseMove(onScreen.GetPosition() + onScreen.GetSize() / 2);
-        PumpEvents(100);
-        pointer.MouseClick();
-        // If the click went nowhere, end the loop so that the test fails instead of hanging.
-        if (!WaitFor([&] { return !dialog.IsModal(); }, 3000))
-            dialog.EndModal(-1);
+        ClickButton(dialog, buttonId);
     });
-    return dialog.ShowModal();
 }
 
 void Type(AuthenticationDialog& dialog, const wxString& id, const wxString& password) {

@@ -7,6 +7,7 @@
 #include "ui/frame/AuthenticationDialog.h"
 #include "ui/popup/PopupDialog.h"
 
+#include <wx/uiaction.h>
 #include <wx/weakref.h>
 
 namespace frametest {
@@ -91,6 +92,28 @@ std::function<int(wxDialog*)> AnswerAccount(const wxString& id, const wxString& 
 
 std::function<int(wxDialog*)> AnswerOk() {
     return [](wxDialog*) { return static_cast<int>(wxID_OK); };
+}
+
+int RunModalWith(wxDialog& dialog, const std::function<void()>& whileShown) {
+    dialog.CallAfter([&dialog, whileShown] {
+        WaitFor([&] { return dialog.IsShownOnScreen(); }, 3000);
+        PumpEvents(150);
+        whileShown();
+        if (!WaitFor([&] { return !dialog.IsModal(); }, 3000))
+            dialog.EndModal(-1);
+    });
+    return dialog.ShowModal();
+}
+
+void ClickButton(wxDialog& dialog, int buttonId) {
+    wxWindow* button = dialog.FindWindow(buttonId);
+    ASSERT_NE(nullptr, button);
+    const wxRect onScreen = button->GetScreenRect();
+    wxUIActionSimulator pointer;
+    pointer.MouseMove(onScreen.GetPosition() + onScreen.GetSize() / 2);
+    PumpEvents(100);
+    pointer.MouseClick();
+    PumpEvents(100);
 }
 
 std::vector<std::string> ChildNames(wxTreeCtrl* tree, const wxTreeItemId& parent) {

@@ -37,6 +37,17 @@ std::function<int(wxDialog*)> AnswerAccount(const wxString& id, const wxString& 
                                             wxString* seenPassword = nullptr);
 std::function<int(wxDialog*)> AnswerOk();
 
+// Runs the dialog's real modal loop; once it is on screen, whileShown() acts on it. If it
+// leaves the dialog open, the loop is ended with -1 so that the test fails instead of hanging.
+int RunModalWith(wxDialog& dialog, const std::function<void()>& whileShown);
+// Clicks the dialog's button with the pointer and lets the click through.
+void ClickButton(wxDialog& dialog, int buttonId);
+// A child control found by its window name.
+template <class T>
+T* Control(wxWindow& parent, const wxString& name) {
+    return dynamic_cast<T*>(parent.FindWindow(name));
+}
+
 std::vector<std::string> ChildNames(wxTreeCtrl* tree, const wxTreeItemId& parent);
 // True once the site's current list has the performer with the ONLINE flag.
 bool SiteHasOnline(const char* name);

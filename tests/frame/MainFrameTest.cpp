@@ -1,11 +1,14 @@
 // The main frame on its own: layout, menus, stored settings, geometry, the splash screen.
+#include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/frame/PreferencesDialog.h"
 #include "ui/trees/AllTreeCtrl.h"
 
 #include <gtest/gtest.h>
 #include <wx/display.h>
+#include <wx/ffile.h>
 #include <wx/splash.h>
 #include <wx/stopwatch.h>
 #include <wx/weakref.h>
@@ -27,6 +30,26 @@ wxSplashScreen* FindSplash() {
         if (auto* splash = dynamic_cast<wxSplashScreen*>(window))
             return splash;
     return nullptr;
+}
+
+std::vector<std::string> OnlineNames(AllTreeCtrl* tree) {
+    return ChildNames(tree, tree->GetGroupItem());
+}
+
+// Answers the preferences with these hosts (and further changes) through the OK button.
+std::function<int(wxDialog*)> AnswerPreferences(const std::string& host,
+                                                const std::function<void(wxDialog&)>& more = {}) {
+    return [=](wxDialog* dialog) {
+        EXPECT_NE(nullptr, dynamic_cast<PreferencesDialog*>(dialog));
+        for (const char* key : {"/Site/webHost", "/Site/imageHost", "/Site/previewHost"})
+            Control<wxTextCtrl>(*dialog, key)->SetValue(wxString::FromUTF8(host));
+        if (more)
+            more(*dialog);
+        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+        click.SetEventObject(dialog->FindWindow(wxID_OK));
+        dialog->GetEventHandler()->ProcessEvent(click);
+        return static_cast<int>(wxID_OK);
+    };
 }
 
 } // namespace
@@ -58,6 +81,9 @@ TEST_F(MainFrameTest, FirstStartShowsTheAllPageWithFavouritesLocked) {
     EXPECT_TRUE(only->IsCheckable());
     EXPECT_FALSE(only->IsChecked());
     EXPECT_FALSE(only->IsEnabled());
+    wxMenuItem* third = bar->GetMenu(1)->FindItemByPosition(2);
+    EXPECT_EQ(MainFrame::ID_PREFERENCES, third->GetId());
+    EXPECT_EQ("&Preferences...", third->GetItemLabel());
 
     // The refresh thread runs and feeds the all-users tree.
     AllTreeCtrl* tree = frame->GetAllTree();
@@ -165,4 +191,72 @@ TEST_F(MainFrameTest, SiteRunShowsASplashThatClosesItselfAfterItsDuration) {
     ASSERT_TRUE(SiteRun());
     ref = FindSplash();
     EXPECT_TRUE(WaitFor([&] { return !ref; }, 1500));
+}
+
+TEST_F(MainFrameTest, PreferencesApplyANewSiteAndIntervalAtOnceAndKeepTheMenuInStep) {
+    SiteSimProcess other({"--performers", "0", "--tick", "0"});
+    const std::string script = TestEnvironment::MakeTempDir("other") + "/online.js";
+    wxFFile(script, "w")
+        .Write("bravo_one.viewers = 1;\nonline_performers.add(bravo_one);\n"
+               "bravo_two.viewers = 2;\nonline_performers.add(bravo_two);\n");
+    ASSERT_EQ(200, other.Get("/_control/script?file=" + script));
+    // An hour's interval: only the new settings can bring the next refresh this soon.
+    ImageStore::GetConfig()->Write("/System/syncinterval", 3600L);
+    MainFrame* frame = OpenFrame();
+    AllTreeCtrl* tree = frame->GetAllTree();
+    ASSERT_TRUE(WaitFor([tree] { return !OnlineNames(tree).empty(); }, 10000));
+
+    ModalAnswerer answers;
+    answers.Expect(AnswerPreferences(other.HostPort(), [](wxDialog& dialog) {
+        Control<wxSpinCtrl>(dialog, "/System/syncinterval")->SetValue(2);
+        Control<wxCheckBox>(dialog, "/PopupDialog/onlyFavorite")->SetValue(true);
+    }));
+    SendMenu(frame, MainFrame::ID_PREFERENCES);
+    EXPECT_EQ(0u, answers.Pending());
+    const std::vector<std::string> expected{"bravo_one", "bravo_two"};
+    EXPECT_TRUE(WaitFor([&] { return OnlineNames(tree) == expected; }, 10000));
+    EXPECT_EQ(2, ImageStore::GetConfig()->ReadLong("/System/syncinterval", 0));
+    // The stored choice and the menu's check mark agree; the item waits for favourites.
+    EXPECT_TRUE(frame->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
+    EXPECT_FALSE(frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+}
+
+TEST_F(MainFrameTest, FirstStartWithThePlaceholderSiteAsksForItAndOkShowsTheLiveList) {
+    TestEnvironment::ResetConfig();
+    SiteEndpoints::Load();
+    ImageStore::GetConfig()->Write("/System/syncinterval", 1L);
+    ModalAnswerer answers;
+    answers.Expect([](wxDialog* dialog) {
+        // Nothing stays on top of the question, and it starts at the site's web host.
+        EXPECT_EQ(nullptr, FindSplash());
+        EXPECT_EQ("www.kestova.example", Control<wxTextCtrl>(*dialog, "/Site/webHost")->GetValue());
+        return AnswerPreferences(TestSite().HostPort())(dialog);
+    });
+    ASSERT_TRUE(SiteRun());
+    auto* frame = dynamic_cast<MainFrame*>(wxTheApp->GetTopWindow());
+    ASSERT_NE(nullptr, frame);
+    EXPECT_TRUE(WaitFor([&] { return answers.Pending() == 0; }));
+    AllTreeCtrl* tree = frame->GetAllTree();
+    EXPECT_TRUE(WaitFor([tree] { return !OnlineNames(tree).empty(); }, 10000));
+    EXPECT_EQ(TestSite().HostPort(), ImageStore::GetConfig()->Read("/Site/webHost", ""));
+}
+
+TEST_F(MainFrameTest, ExitWhileThePreferencesAreOpenEndsThemFirst) {
+    MainFrame* frame = OpenFrame();
+    wxWeakRef<MainFrame> ref(frame);
+    bool sawDialog = false;
+    frame->CallAfter([&] {
+        sawDialog = WaitFor([] {
+            for (wxWindow* window : wxTopLevelWindows)
+                if (auto* dialog = dynamic_cast<PreferencesDialog*>(window))
+                    return dialog->IsModal() && dialog->IsShownOnScreen();
+            return false;
+        });
+        // What the tray's "E&xit" or the site's give-up send.
+        wxCommandEvent exit(wxEVT_MENU, wxID_EXIT);
+        frame->GetEventHandler()->AddPendingEvent(exit);
+    });
+    SendMenu(frame, MainFrame::ID_PREFERENCES); // the real modal loop
+    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(WaitFor([&] { return !ref; }, 15000));
 }

@@ -1,7 +1,9 @@
 // Minimising with and without a tray host on the display (a window manager runs).
+#include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/NotifyIcon.h"
+#include "ui/trees/AllTreeCtrl.h"
 
 #include <gtest/gtest.h>
 #include <wx/taskbar.h>
@@ -37,6 +39,8 @@ protected:
 
 TEST_F(TrayTest, WithoutATrayMinimisingKeepsTheFrameReachable) {
     ASSERT_FALSE(wxTaskBarIcon::IsAvailable()) << "a tray host runs on the test display";
+    // Starting in the tray needs a tray: without one the frame shows as usual.
+    ImageStore::GetConfig()->Write("/Session/startInTray", true);
     MainFrame* frame = OpenFrame();
     frame->Iconize(true);
     ASSERT_TRUE(WaitFor([frame] { return frame->IsIconized(); }, 10000));
@@ -66,6 +70,20 @@ TEST_F(TrayTest, WithATrayMinimisingHidesAndTheTrayCommandsBringItBack) {
     EXPECT_FALSE(frame->IsIconized());
     SendMenu(frame, wxID_CLOSE);
     EXPECT_FALSE(frame->IsShown());
+    SendMenu(frame, wxID_OPEN);
+    EXPECT_TRUE(WaitFor([frame] { return frame->IsShownOnScreen(); }, 10000));
+}
+
+TEST_F(TrayTest, StartInTrayStartsHiddenWithATrayAndTheTrayBringsItBack) {
+    ASSERT_TRUE(StartTray()) << "trayer did not start";
+    ImageStore::GetConfig()->Write("/Session/startInTray", true);
+    auto* frame = new MainFrame();
+    PumpEvents(300);
+    EXPECT_FALSE(frame->IsShown());
+    EXPECT_TRUE(frame->GetNotifyIcon()->IsIconInstalled());
+    // Running all the same: the list arrives while hidden.
+    EXPECT_TRUE(WaitFor([frame] { return frame->GetAllTree()->GetGroupItem().IsOk(); }, 10000));
+
     SendMenu(frame, wxID_OPEN);
     EXPECT_TRUE(WaitFor([frame] { return frame->IsShownOnScreen(); }, 10000));
 }

@@ -81,17 +81,20 @@ TEST(BuiltHostTest, LoadsTheBuiltPluginWhoseModuleStarted) {
 }
 
 // The proxy named by the environment carries the performer script's request: the request
-// reaches it in the absolute form, for the site's default web host.
+// reaches it in the absolute form, for the site's web host. (A named site, not the
+// placeholder, which would ask for the site before any request.)
 TEST(BuiltHostTest, ProxyFromTheEnvironmentCarriesTheScriptRequest) {
     SiteSimProcess proxy;
-    const std::string expected = "GET\thttp://www.kestova.example/include/js/online_performers.js";
+    const std::string home = TestEnvironment::MakeTempDir("proxy-home");
+    WriteFile(home + "/.Roduviriz", "[Site]\nwebHost=www.kestova.test\n");
+    const std::string expected = "GET\thttp://www.kestova.test/include/js/online_performers.js";
     const std::string forms[][2] = {{"http_proxy", "http://" + proxy.HostPort() + "/"},
                                     {"HTTP_PROXY", proxy.HostPort()}};
     for (const auto& [name, value] : forms) {
         SCOPED_TRACE(name + "=" + value);
         const size_t before = proxy.LogLines().size();
         HostProcess host(TestEnvironment::HostProgram(), {},
-                         {{name, value}, {"NO_AT_BRIDGE", "1"}});
+                         {{name, value}, {"NO_AT_BRIDGE", "1"}, {"HOME", home}});
         EXPECT_TRUE(WaitFor(
             [&] {
                 const auto lines = proxy.LogLines();

@@ -37,6 +37,7 @@ expected=(
     "menu: ツール(&T)"
     "item: お気に入りを更新(&U)"
     "item: お気に入りだけを通知(&P)"
+    "item: 設定(&P)..."
 )
 for line in "${expected[@]}"; do
     grep -qxF "$line" <<<"$out" || { echo "FAIL: missing \"$line\""; exit 1; }

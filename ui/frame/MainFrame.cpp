@@ -12,6 +12,7 @@
 #include "ui/frame/FavoritesReplyParser.h"
 #include "ui/frame/LoginQuery.h"
 #include "ui/frame/NotifyIcon.h"
+#include "ui/frame/PreferencesDialog.h"
 #include "ui/popup/PopupDialogManager.h"
 #include "ui/trees/AllTreeCtrl.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
@@ -46,7 +47,7 @@ void PutInPage(wxPanel* page, wxWindow* tree) {
 }
 } // namespace
 
-MainFrame::MainFrame()
+MainFrame::MainFrame(StartMode mode)
     : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
               wxDEFAULT_FRAME_STYLE),
       m_menuBar(nullptr), m_allTree(nullptr), m_allPage(nullptr), m_favoriteTree(nullptr),
@@ -71,6 +72,7 @@ MainFrame::MainFrame()
     auto* toolMenu = new wxMenu(wxEmptyString, 0);
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"), wxEmptyString, wxITEM_NORMAL);
     toolMenu->Append(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"), wxEmptyString, wxITEM_CHECK);
+    toolMenu->Append(ID_PREFERENCES, _("&Preferences..."), wxEmptyString, wxITEM_NORMAL);
     m_menuBar->Append(fileMenu, _("&File"));
     m_menuBar->Append(toolMenu, _("&Tool"));
 
@@ -95,14 +97,8 @@ MainFrame::MainFrame()
                      ImageStore::GetConfig()->ReadBool("/PopupDialog/onlyFavorite", false));
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
-    if (Site* site = Site::GetInstance()) {
-        m_thread = new DaemonThread(site, wxTHREAD_JOINABLE, 0, 0);
-        m_thread->AddEventHandler(m_allTree);
-    }
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager();
-    if (m_thread)
-        m_thread->AddEventHandler(m_popupManager);
 
     ImageStore* store = ImageStore::GetInstance();
     if (store)
@@ -119,14 +115,19 @@ MainFrame::MainFrame()
     SetSize(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
             static_cast<int>(height), wxSIZE_AUTO);
 
-    Show(true);
-    Raise();
-
-    if (m_thread && m_thread->Run() != wxTHREAD_NO_ERROR)
-        wxLogTrace(ROD_TRACE, "[%p]MainFrame::MainFrame(): the refresh thread did not start", this);
+    if (mode == START_REFRESH)
+        StartRefresh();
+    else
+        CallAfter(&MainFrame::AskForSiteThenRefresh);
 
     m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
                                   wxTheApp ? wxTheApp->GetAppName() : wxString());
+    // Hidden only where the tray can bring it back; never while asking for the site.
+    if (mode != START_REFRESH || !CanHideToTray() ||
+        ImageStore::GetConfig()->ReadLong("/Session/startInTray", 0) != 1) {
+        Show(true);
+        Raise();
+    }
 }
 
 MainFrame::~MainFrame() {
@@ -151,6 +152,42 @@ MainFrame::~MainFrame() {
     config->Write("/MainFrame/height", static_cast<long>(rect.height));
     // Favourites belong to one run: the next run knows none until the user updates them.
     config->DeleteEntry("/favorites", true);
+}
+
+void MainFrame::StartRefresh() {
+    Site* site = Site::GetInstance();
+    if (!site)
+        return;
+    m_thread = new DaemonThread(site, wxTHREAD_JOINABLE, 0, 0);
+    m_thread->AddEventHandler(m_allTree);
+    m_thread->AddEventHandler(m_popupManager);
+    if (m_thread->Run() != wxTHREAD_NO_ERROR)
+        wxLogTrace(ROD_TRACE, "[%p]MainFrame::StartRefresh(): the thread did not start", this);
+}
+
+// OK starts with the hosts given, Cancel with the placeholders.
+void MainFrame::AskForSiteThenRefresh() {
+    ShowPreferences(true);
+    StartRefresh();
+}
+
+void MainFrame::ShowPreferences(bool askForSite) {
+    PreferencesDialog dialog(this, askForSite);
+    if (RunModal(dialog) != wxID_OK)
+        return;
+    m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
+    // New hosts or a shorter interval should not wait out the old interval.
+    if (m_thread)
+        m_thread->RefreshSoon();
+}
+
+int MainFrame::RunModal(wxDialog& dialog) {
+    m_modal = &dialog;
+    const int result = dialog.ShowModal();
+    m_modal = nullptr;
+    if (m_exitAfterModal)
+        Destroy();
+    return result;
 }
 
 bool MainFrame::CanHideToTray() const {
@@ -184,7 +221,18 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
         Show(false);
         break;
     case wxID_EXIT:
+        // Deleting the frame under its running dialog would delete the dialog too: the
+        // dialog ends first, the exit follows.
+        if (m_modal) {
+            m_exitAfterModal = true;
+            if (m_modal->IsModal())
+                m_modal->EndModal(wxID_CANCEL);
+            break;
+        }
         Destroy();
+        break;
+    case ID_PREFERENCES:
+        ShowPreferences(false);
         break;
     case ID_UPDATE_FAVORITE:
         UpdateFavorites();
@@ -203,7 +251,7 @@ void MainFrame::UpdateFavorites() {
     wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites()", this);
     if (!m_favoritesLoaded) {
         AuthenticationDialog dialog(this, wxID_ANY, _("Authentication"));
-        if (dialog.ShowModal() != wxID_OK)
+        if (RunModal(dialog) != wxID_OK)
             return;
     }
     wxString id, password;

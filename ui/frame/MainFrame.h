@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/dialog.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -17,12 +18,15 @@ class NotifyIcon;
 // the menus, the tray icon, the pop-up manager and the refresh thread that feeds them.
 class MainFrame : public wxFrame {
 public:
-    enum { ID_UPDATE_FAVORITE = 6000 };
+    enum { ID_UPDATE_FAVORITE = 6000, ID_PREFERENCES = 6002 };
+    // ASK_FOR_SITE_FIRST: the preferences open at the site's hosts before the refresh starts
+    // (a first start, while the web host is a placeholder).
+    enum StartMode { START_REFRESH, ASK_FOR_SITE_FIRST };
     // A login check that gets no answer gives up after this long (and so does not hold up
     // the program's end).
     static constexpr int LOGIN_TIMEOUT_SECONDS = 10;
 
-    MainFrame();
+    explicit MainFrame(StartMode mode = START_REFRESH);
     ~MainFrame() override;
 
     AllTreeCtrl* GetAllTree() const { return m_allTree; }
@@ -38,6 +42,12 @@ private:
     void OnIconize(wxIconizeEvent& event);
     void OnMenu(wxCommandEvent& event);
 
+    void StartRefresh();
+    void AskForSiteThenRefresh();
+    void ShowPreferences(bool askForSite);
+    // ShowModal, with the dialog known to the exit command: an exit ends the dialog and
+    // follows once it is off the stack.
+    int RunModal(wxDialog& dialog);
     void UpdateFavorites();
     void ApplyFavorites(const char* body, size_t length);
     // Hiding on minimise is only safe while a tray icon can bring the frame back.
@@ -53,6 +63,8 @@ private:
     PopupDialogManager* m_popupManager;
     NotifyIcon* m_notifyIcon;
     bool m_favoritesLoaded;
+    wxDialog* m_modal = nullptr;
+    bool m_exitAfterModal = false;
 
     wxDECLARE_EVENT_TABLE();
 };

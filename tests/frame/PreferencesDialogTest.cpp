@@ -1,0 +1,252 @@
+// The preferences dialog in a real modal loop, answered with real clicks: what it shows, the
+// host check as the user types, what OK writes (settings file and autostart entry) and what a
+// failed save leaves.
+#include "ui/frame/PreferencesDialog.h"
+#include "core/SiteEndpoints.h"
+#include "resources/AutostartEntry.h"
+#include "resources/ImageStore.h"
+#include "tests/frame/FrameTestSupport.h"
+#include "tests/resources/ScopedProgramPath.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <wx/ffile.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+
+using namespace frametest;
+
+namespace {
+
+class PreferencesDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestEnvironment::ResetConfig();
+        if (wxFileExists(AutostartEntry::GetPath()))
+            wxRemoveFile(AutostartEntry::GetPath());
+    }
+    void TearDown() override { TestEnvironment::ResetConfig(); }
+
+    static wxString Raw(const char* key) { return ImageStore::GetConfig()->Read(key, "<absent>"); }
+    static wxString Read(const wxString& path) {
+        wxString text;
+        wxFFile(path).ReadAll(&text);
+        return text;
+    }
+    static wxString SettingsFile() { return wxFileConfig::GetLocalFileName("Roduviriz"); }
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const wxString& value) : m_name(name) {
+        m_had = wxGetEnv(name, &m_old);
+        wxSetEnv(name, value);
+    }
+    ~ScopedEnv() { m_had ? wxSetEnv(m_name, m_old) : wxUnsetEnv(m_name); }
+
+private:
+    const char* m_name;
+    bool m_had;
+    wxString m_old;
+};
+
+wxSpinCtrl* Spin(wxWindow& dialog, const char* key) {
+    return Control<wxSpinCtrl>(dialog, key);
+}
+wxCheckBox* Check(wxWindow& dialog, const char* key) {
+    return Control<wxCheckBox>(dialog, key);
+}
+
+} // namespace
+
+TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFixesThem) {
+    {
+        auto config = ImageStore::GetConfig();
+        config->Write("/Site/webHost", "site.test:8080");
+        config->Write("/Site/imageHost", "  img.test ");
+        config->Write("/System/syncinterval", 0L);
+        config->Write("/System/parsePause", "fast");
+        config->Write("/PopupDialog/duration", 99999L);
+        config->Write("/PopupDialog/graceRefreshes", 3L);
+        config->Write("/PopupDialog/onlyFavorite", true);
+        config->Write("/PopupDialog/holdWhileHovered", true);
+        config->Write("/Session/startInTray", 7L);
+    }
+    PreferencesDialog cancelled(nullptr);
+    EXPECT_EQ("Preferences", cancelled.GetTitle());
+    EXPECT_EQ("site.test:8080", Control<wxTextCtrl>(cancelled, "/Site/webHost")->GetValue());
+    EXPECT_EQ("img.test", Control<wxTextCtrl>(cancelled, "/Site/imageHost")->GetValue());
+    EXPECT_EQ("preview.kestova.example",
+              Control<wxTextCtrl>(cancelled, "/Site/previewHost")->GetValue());
+    EXPECT_EQ(10, Spin(cancelled, "/System/syncinterval")->GetValue());
+    EXPECT_EQ(10, Spin(cancelled, "/System/parsePause")->GetValue());
+    EXPECT_EQ(8, Spin(cancelled, "/PopupDialog/duration")->GetValue());
+    EXPECT_EQ(3, Spin(cancelled, "/PopupDialog/graceRefreshes")->GetValue());
+    EXPECT_TRUE(Check(cancelled, "/PopupDialog/onlyFavorite")->GetValue());
+    EXPECT_FALSE(Check(cancelled, "/PopupDialog/paused")->GetValue());
+    EXPECT_TRUE(Check(cancelled, "/PopupDialog/holdWhileHovered")->GetValue());
+    EXPECT_FALSE(Check(cancelled, "/Session/startInTray")->GetValue());
+    EXPECT_FALSE(Check(cancelled, "/Session/autostart")->GetValue());
+    EXPECT_TRUE(cancelled.FindWindow(wxID_OK)->IsEnabled());
+
+    EXPECT_EQ(wxID_CANCEL, RunModalWith(cancelled, [&] {
+                  Spin(cancelled, "/System/syncinterval")->SetValue(99);
+                  Check(cancelled, "/Session/autostart")->SetValue(true);
+                  ClickButton(cancelled, wxID_CANCEL);
+              }));
+    EXPECT_EQ("0", Raw("/System/syncinterval"));
+    EXPECT_EQ("fast", Raw("/System/parsePause"));
+    EXPECT_EQ("<absent>", Raw("/Site/previewHost"));
+    EXPECT_FALSE(wxFileExists(AutostartEntry::GetPath()));
+
+    PreferencesDialog accepted(nullptr);
+    EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] { ClickButton(accepted, wxID_OK); }));
+    EXPECT_EQ("10", Raw("/System/syncinterval"));
+    EXPECT_EQ("10", Raw("/System/parsePause"));
+    EXPECT_EQ("8", Raw("/PopupDialog/duration"));
+    EXPECT_EQ("0", Raw("/Session/startInTray"));
+    EXPECT_EQ("img.test", Raw("/Site/imageHost"));
+    EXPECT_EQ("0", Raw("/Session/autostart"));
+    // On disk at once, and the site's hosts follow without a restart.
+    EXPECT_TRUE(Read(SettingsFile()).Contains("syncinterval=10\n"));
+    EXPECT_EQ("site.test:8080", SiteEndpoints::WebHost());
+    EXPECT_EQ("http://img.test/x", SiteEndpoints::ImageUrl("/x"));
+}
+
+TEST_F(PreferencesDialogTest, HostsAreCheckedAsTypedAndABadOneSaysWhyAndBlocksOk) {
+    PreferencesDialog dialog(nullptr);
+    auto* web = Control<wxTextCtrl>(dialog, "/Site/webHost");
+    auto* preview = Control<wxTextCtrl>(dialog, "/Site/previewHost");
+    auto* webReason = Control<wxStaticText>(dialog, "/Site/webHost reason");
+    wxWindow* ok = dialog.FindWindow(wxID_OK);
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Enter a host name."},
+        {"http://site.test", "Only the host name, without \"http://\"."},
+        {"site.test/live", "Only the host name, without a path."},
+        {"my site", "A host name has no spaces."},
+        {"site.test:0", "The port must be a number from 1 to 65535."},
+        {"site.test:http", "The port must be a number from 1 to 65535."},
+        {"-site.test", "A host name holds only letters, digits, dots and hyphens."},
+        {"site..test", "A host name holds only letters, digits, dots and hyphens."},
+        {"[::1]:80", "A host name holds only letters, digits, dots and hyphens."},
+        {"127.0.0.1:65535", ""},
+        {"localhost", ""},
+        {"my-site.test", ""},
+    };
+    for (const auto& [value, reason] : cases) {
+        SCOPED_TRACE(value);
+        web->SetValue(value);
+        EXPECT_EQ(reason, webReason->GetLabel());
+        EXPECT_EQ(*reason != '\0', webReason->IsShown());
+        EXPECT_EQ(*reason == '\0', ok->IsEnabled());
+    }
+
+    // Two bad fields: fixing one keeps OK off; Enter pressing it anyway saves nothing.
+    web->SetValue("bad host");
+    preview->SetValue("preview.test/");
+    web->SetValue("site.test");
+    EXPECT_FALSE(ok->IsEnabled());
+    EXPECT_TRUE(Control<wxStaticText>(dialog, "/Site/previewHost reason")->IsShown());
+    wxCommandEvent press(wxEVT_BUTTON, wxID_OK);
+    press.SetEventObject(ok);
+    dialog.GetEventHandler()->ProcessEvent(press);
+    EXPECT_EQ("<absent>", Raw("/Site/webHost"));
+    preview->SetValue("preview.test");
+    EXPECT_TRUE(ok->IsEnabled());
+}
+
+TEST_F(PreferencesDialogTest, AutostartEntryRunsTheInstalledLauncherAndTheFileIsTheTruth) {
+    const wxString prefix = TestEnvironment::MakeTempDir("in stall") + "/usr $HOME";
+    ASSERT_TRUE(wxFileName::Mkdir(prefix + "/lib/roduviriz", 0755, wxPATH_MKDIR_FULL));
+    ASSERT_TRUE(wxFileName::Mkdir(prefix + "/bin", 0755, wxPATH_MKDIR_FULL));
+    wxFFile(prefix + "/bin/roduviriz", "w").Write("#!/bin/sh\n");
+    wxFFile(prefix + "/lib/roduviriz/roduviriz", "w").Write("#!/bin/sh\n");
+    ASSERT_EQ(0, wxExecute("chmod 755 '" + prefix + "/bin/roduviriz'", wxEXEC_SYNC));
+    ScopedProgramPath program(prefix + "/bin/../lib/roduviriz/roduviriz");
+
+    auto run = [](bool autostart) {
+        PreferencesDialog dialog(nullptr);
+        const bool shown = Check(dialog, "/Session/autostart")->GetValue();
+        EXPECT_EQ(wxID_OK, RunModalWith(dialog, [&] {
+                      Check(dialog, "/Session/autostart")->SetValue(autostart);
+                      ClickButton(dialog, wxID_OK);
+                  }));
+        return shown;
+    };
+    const wxString path = AutostartEntry::GetPath();
+    EXPECT_EQ(wxString(std::getenv("XDG_CONFIG_HOME")) + "/autostart/roduviriz.desktop", path);
+    EXPECT_FALSE(run(true));
+    ASSERT_TRUE(wxFileExists(path));
+    EXPECT_EQ("1", Raw("/Session/autostart"));
+    // Quoted for the space, with the dollar escaped, and a valid entry as a whole.
+    wxString quoted = prefix;
+    quoted.Replace("$", "\\\\$");
+    EXPECT_TRUE(Read(path).Contains("\nExec=\"" + quoted + "/bin/roduviriz\"\n")) << Read(path);
+    EXPECT_EQ(0, wxExecute("desktop-file-validate '" + path + "'", wxEXEC_SYNC));
+    EXPECT_TRUE(run(true));
+
+    // Switched off by the desktop's session settings, or deleted: shown off, written anew.
+    wxFFile(path, "w").Write("[Desktop Entry]\nType=Application\nName=x\nExec=x\nHidden=true\n");
+    EXPECT_FALSE(run(true));
+    EXPECT_FALSE(Read(path).Contains("Hidden"));
+    wxRemoveFile(path);
+    ImageStore::GetConfig()->Write("/Session/autostart", true);
+    EXPECT_FALSE(run(false));
+    EXPECT_FALSE(wxFileExists(path));
+    EXPECT_EQ("0", Raw("/Session/autostart"));
+}
+
+TEST_F(PreferencesDialogTest, UnwritableFoldersGiveOneMessageAndChangeNothing) {
+    // A plain file where a folder should be stops everybody, root included.
+    const wxString blocker = TestEnvironment::MakeTempDir("blocked") + "/file";
+    wxFFile(blocker, "w").Write("not a folder");
+    ImageStore::GetConfig()->Write("/System/syncinterval", 5L);
+    ASSERT_TRUE(ImageStore::GetConfig()->Flush());
+    const wxString before = Read(SettingsFile());
+
+    ModalAnswerer answers;
+    auto tryToSave = [&answers](const wxString& expected) {
+        // The dialog itself runs; the message over it is answered.
+        answers.Expect([](wxDialog*) { return static_cast<int>(wxID_NONE); });
+        answers.Expect(AnswerOk());
+        const size_t shown = answers.GetShown().size();
+        PreferencesDialog dialog(nullptr);
+        EXPECT_EQ(wxID_CANCEL, RunModalWith(dialog, [&] {
+                      Spin(dialog, "/System/syncinterval")->SetValue(42);
+                      Check(dialog, "/Session/autostart")->SetValue(true);
+                      ClickButton(dialog, wxID_OK);
+                      EXPECT_TRUE(dialog.IsModal()) << "the dialog stays for another try";
+                      ClickButton(dialog, wxID_CANCEL);
+                  }));
+        ASSERT_EQ(shown + 2, answers.GetShown().size());
+        EXPECT_EQ("message", answers.GetShown().back().kind);
+        EXPECT_EQ("Preferences", answers.GetShown().back().title);
+        const wxString message = wxString::FromUTF8(answers.GetShown().back().message);
+        EXPECT_TRUE(message.Contains(expected)) << message;
+        EXPECT_TRUE(message.EndsWith("\nNothing was changed.")) << message;
+    };
+
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", blocker + "/config");
+        tryToSave("cannot be created");
+    }
+    EXPECT_EQ("5", Raw("/System/syncinterval"));
+    EXPECT_EQ("<absent>", Raw("/Session/autostart"));
+    EXPECT_EQ(before, Read(SettingsFile()));
+
+    // Settings first: an unwritable settings folder leaves the autostart entry alone too.
+    TestEnvironment::ResetConfig();
+    {
+        ScopedEnv home("HOME", blocker + "/home");
+        tryToSave("The settings file " + blocker + "/home/.Roduviriz cannot be written.");
+        EXPECT_EQ("<absent>", Raw("/System/syncinterval"));
+        wxLogNull quiet; // the discarded object's own attempt to save
+        TestEnvironment::ResetConfig();
+    }
+    EXPECT_FALSE(wxFileExists(AutostartEntry::GetPath()));
+}

@@ -1,0 +1,132 @@
+#include "ui/frame/Preferences.h"
+
+#include "core/SiteEndpoints.h"
+#include "resources/AutostartEntry.h"
+#include "resources/ImageStore.h"
+
+#include <wx/app.h>
+#include <wx/fileconf.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+long ReadRanged(wxConfigBase& config, const char* key, long fallback, long low, long high) {
+    long value = fallback;
+    if (!config.Read(key, &value) || value < low || value > high)
+        return fallback;
+    return value;
+}
+
+// Booleans are stored as 1 and 0; anything else is unreadable.
+bool ReadFlag(wxConfigBase& config, const char* key) {
+    return ReadRanged(config, key, 0, 0, 1) == 1;
+}
+
+wxString ReadHost(wxConfigBase& config, const char* key, const char* fallback) {
+    wxString value = config.Read(key, wxString(fallback));
+    value.Trim(true).Trim(false);
+    return value.empty() ? wxString(fallback) : value;
+}
+
+wxString Number(long value) {
+    return wxString::Format("%ld", value);
+}
+
+wxString Flag(bool value) {
+    return value ? "1" : "0";
+}
+
+struct OldValue {
+    wxString key;
+    bool existed;
+    wxString value;
+};
+
+void Restore(wxConfigBase& config, const std::vector<OldValue>& old) {
+    for (const OldValue& entry : old) {
+        if (entry.existed)
+            config.Write(entry.key, entry.value);
+        else
+            config.DeleteEntry(entry.key, true);
+    }
+}
+
+wxString SettingsFile() {
+    const wxAppConsole* app = wxAppConsole::GetInstance();
+    return wxFileConfig::GetLocalFileName(app ? app->GetAppName() : wxString("Roduviriz"));
+}
+
+} // namespace
+
+Preferences Preferences::Read() {
+    Preferences values;
+    {
+        auto config = ImageStore::GetConfig();
+        values.webHost = ReadHost(*config, "/Site/webHost", SiteEndpoints::DEFAULT_WEB_HOST);
+        values.imageHost = ReadHost(*config, "/Site/imageHost", SiteEndpoints::DEFAULT_IMAGE_HOST);
+        values.previewHost =
+            ReadHost(*config, "/Site/previewHost", SiteEndpoints::DEFAULT_PREVIEW_HOST);
+        values.syncInterval = ReadRanged(*config, "/System/syncinterval", DEFAULT_INTERVAL,
+                                         MIN_INTERVAL, MAX_INTERVAL);
+        values.parsePause = ReadRanged(*config, "/System/parsePause", DEFAULT_PARSE_PAUSE,
+                                       MIN_PARSE_PAUSE, MAX_PARSE_PAUSE);
+        values.popupDuration = ReadRanged(*config, "/PopupDialog/duration", DEFAULT_DURATION,
+                                          MIN_DURATION, MAX_DURATION);
+        values.onlyFavorite = ReadFlag(*config, "/PopupDialog/onlyFavorite");
+        values.paused = ReadFlag(*config, "/PopupDialog/paused");
+        values.graceRefreshes =
+            ReadRanged(*config, "/PopupDialog/graceRefreshes", DEFAULT_GRACE, MIN_GRACE, MAX_GRACE);
+        values.holdWhileHovered = ReadFlag(*config, "/PopupDialog/holdWhileHovered");
+        values.startInTray = ReadFlag(*config, "/Session/startInTray");
+    }
+    values.autostart = AutostartEntry::IsEnabled();
+    return values;
+}
+
+bool Preferences::Save(wxString* why) const {
+    const std::vector<std::pair<const char*, wxString>> values = {
+        {"/Site/webHost", wxString(webHost).Trim(true).Trim(false)},
+        {"/Site/imageHost", wxString(imageHost).Trim(true).Trim(false)},
+        {"/Site/previewHost", wxString(previewHost).Trim(true).Trim(false)},
+        {"/System/syncinterval", Number(syncInterval)},
+        {"/System/parsePause", Number(parsePause)},
+        {"/PopupDialog/duration", Number(popupDuration)},
+        {"/PopupDialog/onlyFavorite", Flag(onlyFavorite)},
+        {"/PopupDialog/paused", Flag(paused)},
+        {"/PopupDialog/graceRefreshes", Number(graceRefreshes)},
+        {"/PopupDialog/holdWhileHovered", Flag(holdWhileHovered)},
+        {"/Session/autostart", Flag(autostart)},
+        {"/Session/startInTray", Flag(startInTray)},
+    };
+    {
+        auto config = ImageStore::GetConfig();
+        std::vector<OldValue> old;
+        for (const auto& [key, value] : values) {
+            OldValue entry{key, false, wxString()};
+            entry.existed = config->Read(key, &entry.value);
+            old.push_back(entry);
+            config->Write(key, value);
+        }
+        // The toolkit's own complaints would come as a second message, later.
+        wxLogNull quiet;
+        if (!config->Flush()) {
+            Restore(*config, old);
+            *why = wxString::Format(_("The settings file %s cannot be written."), SettingsFile());
+            return false;
+        }
+        wxString reason;
+        if (autostart != AutostartEntry::IsEnabled() &&
+            !AutostartEntry::SetEnabled(autostart, &reason)) {
+            Restore(*config, old);
+            config->Flush();
+            *why = reason;
+            return false;
+        }
+    }
+    SiteEndpoints::Load();
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <wx/string.h>
+
+// The settings that the preferences dialog shows, with their bounds. Read() gives what the
+// program uses now: a value missing, unreadable or out of range reads as its default (the
+// file keeps it until Save). Save() writes every key at once, or none.
+struct Preferences {
+    static constexpr long MIN_INTERVAL = 1, MAX_INTERVAL = 3600, DEFAULT_INTERVAL = 10;
+    static constexpr long MIN_PARSE_PAUSE = 0, MAX_PARSE_PAUSE = 100, DEFAULT_PARSE_PAUSE = 10;
+    static constexpr long MIN_DURATION = 1, MAX_DURATION = 3600, DEFAULT_DURATION = 8;
+    static constexpr long MIN_GRACE = 0, MAX_GRACE = 10, DEFAULT_GRACE = 0;
+
+    wxString webHost;
+    wxString imageHost;
+    wxString previewHost;
+    long syncInterval = DEFAULT_INTERVAL;  // seconds
+    long parsePause = DEFAULT_PARSE_PAUSE; // milliseconds per stored performer
+    long popupDuration = DEFAULT_DURATION; // seconds
+    bool onlyFavorite = false;
+    bool paused = false;
+    long graceRefreshes = DEFAULT_GRACE;
+    bool holdWhileHovered = false;
+    bool autostart = false; // whether the session's autostart entry is on
+    bool startInTray = false;
+
+    static Preferences Read();
+    // Writes the keys and the settings file, then the autostart entry, and reloads the site's
+    // hosts. On failure nothing is changed and *why says what could not be written.
+    bool Save(wxString* why) const;
+};

@@ -1,0 +1,198 @@
+#include "ui/frame/PreferencesDialog.h"
+
+#include "core/SiteEndpoints.h"
+#include "resources/Trace.h"
+
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/statbox.h>
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
+    EVT_TEXT(wxID_ANY, PreferencesDialog::OnHostText)
+    EVT_BUTTON(wxID_OK, PreferencesDialog::OnOK)
+wxEND_EVENT_TABLE();
+// clang-format on
+
+namespace {
+const char REASON_SUFFIX[] = " reason";
+
+wxStaticBoxSizer* AddBox(wxWindow* dialog, wxSizer* top, const wxString& label) {
+    auto* box = new wxStaticBoxSizer(wxVERTICAL, dialog, label);
+    top->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    return box;
+}
+
+// The growing column takes the room a wider dialog gives: the host fields, or the labels
+// before the numbers (which keeps each number beside its unit).
+wxFlexGridSizer* AddGrid(wxStaticBoxSizer* box, int growing) {
+    auto* grid = new wxFlexGridSizer(3, 4, 8);
+    grid->AddGrowableCol(growing);
+    box->Add(grid, 0, wxEXPAND | wxALL, 4);
+    return grid;
+}
+} // namespace
+
+PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
+    : wxDialog(parent, wxID_ANY, _("Preferences")) {
+    wxLogTrace(ROD_TRACE, "[%p]PreferencesDialog::PreferencesDialog(%d)", this, askForSite);
+    const Preferences now = Preferences::Read();
+    auto* top = new wxBoxSizer(wxVERTICAL);
+
+    if (askForSite) {
+        auto* intro = new wxStaticText(this, wxID_ANY,
+                                       _("Enter the hosts of the site to watch, then press OK."));
+        top->Add(intro, 0, wxLEFT | wxRIGHT | wxTOP, 8);
+    }
+
+    wxStaticBoxSizer* site = AddBox(this, top, _("Site"));
+    wxFlexGridSizer* hosts = AddGrid(site, 1);
+    m_webHost = AddHost(site->GetStaticBox(), hosts, _("Web host"), "/Site/webHost", now.webHost);
+    m_imageHost =
+        AddHost(site->GetStaticBox(), hosts, _("Image host"), "/Site/imageHost", now.imageHost);
+    m_previewHost = AddHost(site->GetStaticBox(), hosts, _("Preview host"), "/Site/previewHost",
+                            now.previewHost);
+
+    wxStaticBoxSizer* refresh = AddBox(this, top, _("Refresh"));
+    wxFlexGridSizer* timing = AddGrid(refresh, 0);
+    m_interval = AddNumber(refresh->GetStaticBox(), timing, _("Refresh every"),
+                           "/System/syncinterval", now.syncInterval, Preferences::MIN_INTERVAL,
+                           Preferences::MAX_INTERVAL, _("seconds"));
+    m_parsePause = AddNumber(refresh->GetStaticBox(), timing, _("Pause after each performer"),
+                             "/System/parsePause", now.parsePause, Preferences::MIN_PARSE_PAUSE,
+                             Preferences::MAX_PARSE_PAUSE, _("ms"));
+    refresh->Add(new wxStaticText(refresh->GetStaticBox(), wxID_ANY,
+                                  _("A shorter pause announces sooner but loads the processor "
+                                    "more.")),
+                 0, wxALL, 4);
+
+    wxStaticBoxSizer* popups = AddBox(this, top, _("Pop-ups"));
+    wxFlexGridSizer* popupNumbers = AddGrid(popups, 0);
+    m_duration = AddNumber(popups->GetStaticBox(), popupNumbers, _("Show each pop-up for"),
+                           "/PopupDialog/duration", now.popupDuration, Preferences::MIN_DURATION,
+                           Preferences::MAX_DURATION, _("seconds"));
+    m_grace = AddNumber(popups->GetStaticBox(), popupNumbers,
+                        _("Do not announce again after missing for up to"),
+                        "/PopupDialog/graceRefreshes", now.graceRefreshes, Preferences::MIN_GRACE,
+                        Preferences::MAX_GRACE, _("refreshes"));
+    m_onlyFavorite = AddCheck(popups->GetStaticBox(), popups, _("Announce favourites only"),
+                              "/PopupDialog/onlyFavorite", now.onlyFavorite);
+    m_paused = AddCheck(popups->GetStaticBox(), popups, _("Pause pop-ups"), "/PopupDialog/paused",
+                        now.paused);
+    m_holdWhileHovered =
+        AddCheck(popups->GetStaticBox(), popups, _("Keep a pop-up open while the pointer is on it"),
+                 "/PopupDialog/holdWhileHovered", now.holdWhileHovered);
+
+    wxStaticBoxSizer* session = AddBox(this, top, _("Session"));
+    m_autostart = AddCheck(session->GetStaticBox(), session, _("Start with the session"),
+                           "/Session/autostart", now.autostart);
+    m_startInTray = AddCheck(session->GetStaticBox(), session, _("Start in the tray"),
+                             "/Session/startInTray", now.startInTray);
+
+    wxStdDialogButtonSizer* buttons = CreateStdDialogButtonSizer(wxOK | wxCANCEL);
+    m_okButton = static_cast<wxButton*>(FindWindow(wxID_OK));
+    top->Add(buttons, 0, wxEXPAND | wxALL, 8);
+    SetSizer(top);
+    CheckHosts();
+    if (askForSite) {
+        m_webHost->SetFocus();
+        m_webHost->SelectAll();
+    }
+}
+
+PreferencesDialog::~PreferencesDialog() {
+    wxLogTrace(ROD_TRACE, "[%p]PreferencesDialog::~PreferencesDialog()", this);
+}
+
+wxTextCtrl* PreferencesDialog::AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
+                                       const char* key, const wxString& value) {
+    grid->Add(new wxStaticText(box, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
+    // Filled before the handler can see it: each field's first check comes from CheckHosts.
+    auto* field = new wxTextCtrl(box, wxID_ANY, value, wxDefaultPosition, wxDefaultSize, 0,
+                                 wxDefaultValidator, key);
+    field->SetMinSize(wxSize(field->GetTextExtent("www.kestova.example:65535").x + 24, -1));
+    grid->Add(field, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+    auto* reason = new wxStaticText(box, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                    0, wxString(key) + REASON_SUFFIX);
+    reason->SetForegroundColour(*wxRED);
+    grid->Add(reason, 0, wxALIGN_CENTER_VERTICAL);
+    return field;
+}
+
+wxSpinCtrl* PreferencesDialog::AddNumber(wxWindow* box, wxFlexGridSizer* grid,
+                                         const wxString& label, const char* key, long value,
+                                         long low, long high, const wxString& unit) {
+    grid->Add(new wxStaticText(box, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
+    auto* field = new wxSpinCtrl(box, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                 wxSP_ARROW_KEYS, static_cast<int>(low), static_cast<int>(high),
+                                 static_cast<int>(value), key);
+    grid->Add(field, 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(new wxStaticText(box, wxID_ANY, unit), 0, wxALIGN_CENTER_VERTICAL);
+    return field;
+}
+
+wxCheckBox* PreferencesDialog::AddCheck(wxWindow* box, wxSizer* sizer, const wxString& label,
+                                        const char* key, bool value) {
+    auto* check = new wxCheckBox(box, wxID_ANY, label, wxDefaultPosition, wxDefaultSize, 0,
+                                 wxDefaultValidator, key);
+    check->SetValue(value);
+    sizer->Add(check, 0, wxALL, 4);
+    return check;
+}
+
+bool PreferencesDialog::CheckHosts() {
+    bool allFine = true;
+    for (wxTextCtrl* field : {m_webHost, m_imageHost, m_previewHost}) {
+        const wxString why = SiteEndpoints::CheckHost(field->GetValue());
+        auto* reason = static_cast<wxStaticText*>(FindWindow(field->GetName() + REASON_SUFFIX));
+        reason->SetLabel(why);
+        reason->Show(!why.empty());
+        allFine = allFine && why.empty();
+    }
+    m_okButton->Enable(allFine);
+    // A reason may widen the dialog; the fields keep their room.
+    GetSizer()->SetSizeHints(this);
+    return allFine;
+}
+
+void PreferencesDialog::OnHostText(wxCommandEvent& event) {
+    // Spin controls send text events too; and none is checked before the dialog is built.
+    const wxObject* source = event.GetEventObject();
+    if (m_okButton && (source == m_webHost || source == m_imageHost || source == m_previewHost))
+        CheckHosts();
+    event.Skip();
+}
+
+Preferences PreferencesDialog::Collect() const {
+    Preferences values;
+    values.webHost = m_webHost->GetValue();
+    values.imageHost = m_imageHost->GetValue();
+    values.previewHost = m_previewHost->GetValue();
+    values.syncInterval = m_interval->GetValue();
+    values.parsePause = m_parsePause->GetValue();
+    values.popupDuration = m_duration->GetValue();
+    values.onlyFavorite = m_onlyFavorite->GetValue();
+    values.paused = m_paused->GetValue();
+    values.graceRefreshes = m_grace->GetValue();
+    values.holdWhileHovered = m_holdWhileHovered->GetValue();
+    values.autostart = m_autostart->GetValue();
+    values.startInTray = m_startInTray->GetValue();
+    return values;
+}
+
+void PreferencesDialog::OnOK(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]PreferencesDialog::OnOK()", this);
+    // Enter in a field may press OK even while it is disabled.
+    if (!CheckHosts())
+        return;
+    const Preferences values = Collect();
+    wxString why;
+    if (!values.Save(&why)) {
+        wxMessageBox(why + "\n" + _("Nothing was changed."), _("Preferences"),
+                     wxOK | wxICON_ERROR | wxCENTRE, this);
+        return;
+    }
+    m_saved = values;
+    // The dialog's own OK handling ends the modal loop with wxID_OK.
+    event.Skip();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/frame/Preferences.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/sizer.h>
+#include <wx/spinctrl.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+// The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups and the
+// session. It shows Preferences::Read() and saves on OK; a save that fails is told in one
+// message and the dialog stays open. It never talks to the network.
+//
+// Each control is named after its setting's key ("/System/syncinterval"); the reason next to
+// a host field after the key and " reason".
+class PreferencesDialog : public wxDialog {
+public:
+    // With askForSite, a line above the fields asks for the site and the web host field has
+    // the focus (the first start).
+    PreferencesDialog(wxWindow* parent, bool askForSite = false);
+    ~PreferencesDialog() override;
+
+    // The values saved by OK.
+    const Preferences& GetSaved() const { return m_saved; }
+
+private:
+    void OnHostText(wxCommandEvent& event);
+    void OnOK(wxCommandEvent& event);
+
+    wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
+                        const char* key, const wxString& value);
+    wxSpinCtrl* AddNumber(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
+                          const char* key, long value, long low, long high, const wxString& unit);
+    wxCheckBox* AddCheck(wxWindow* box, wxSizer* sizer, const wxString& label, const char* key,
+                         bool value);
+    // Says next to each host field what is wrong with it; OK only while all are fine.
+    bool CheckHosts();
+    Preferences Collect() const;
+
+    wxTextCtrl* m_webHost = nullptr;
+    wxTextCtrl* m_imageHost = nullptr;
+    wxTextCtrl* m_previewHost = nullptr;
+    wxSpinCtrl* m_interval = nullptr;
+    wxSpinCtrl* m_parsePause = nullptr;
+    wxSpinCtrl* m_duration = nullptr;
+    wxCheckBox* m_onlyFavorite = nullptr;
+    wxCheckBox* m_paused = nullptr;
+    wxSpinCtrl* m_grace = nullptr;
+    wxCheckBox* m_holdWhileHovered = nullptr;
+    wxCheckBox* m_autostart = nullptr;
+    wxCheckBox* m_startInTray = nullptr;
+    wxButton* m_okButton = nullptr;
+    Preferences m_saved;
+
+    wxDECLARE_EVENT_TABLE();
+};
