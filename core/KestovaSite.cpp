@@ -30,6 +30,8 @@ const char SCRIPT_PATH[] = "/include/js/online_performers.js";
 const int SCRIPT_TIMEOUT_SECONDS = 3;
 const int FAILURES_BEFORE_GIVING_UP = 10;
 const long DEFAULT_SYNC_SECONDS = 10;
+const long DEFAULT_PARSE_PAUSE_MS = 10;
+const long MAX_PARSE_PAUSE_MS = 100;
 
 // Consecutive downloads without a usable answer. The refresh thread is its one user in the
 // program; tests drive it from the main thread, so it is atomic rather than thread-bound.
@@ -58,13 +60,20 @@ bool StopRequested() {
     return worker && worker->TestDestroy();
 }
 
-// Keeps the refresh thread from monopolising the processor while it parses; also where a
-// long parse notices a shutdown.
-bool PauseAfterStoredPerformer() {
+// The rest after each stored performer keeps the refresh thread from monopolising the
+// processor, at the price of a later list. Out of range or not a number: the default.
+long ParsePauseMs() {
+    const long ms = ImageStore::GetConfig()->Read("/System/parsePause", DEFAULT_PARSE_PAUSE_MS);
+    return ms < 0 || ms > MAX_PARSE_PAUSE_MS ? DEFAULT_PARSE_PAUSE_MS : ms;
+}
+
+// Also where a long parse notices a shutdown, with or without a rest.
+bool PauseAfterStoredPerformer(long pauseMs) {
     wxThread* worker = CurrentWorker();
     if (!worker)
         return true;
-    wxThread::Sleep(10);
+    if (pauseMs > 0)
+        wxThread::Sleep(static_cast<unsigned long>(pauseMs));
     return !worker->TestDestroy();
 }
 
@@ -132,6 +141,10 @@ Fetch FetchScript(UserList& result) {
     if (http)
         hasLength = http->GetHeader("Content-Length").ToULongLong(&announced);
 
+    const long pauseMs = ParsePauseMs();
+    const PerformerScriptParser::StoredHook stored = [pauseMs] {
+        return PauseAfterStoredPerformer(pauseMs);
+    };
     std::lock_guard<std::mutex> lock(g_parserGuard);
     PerformerScriptParser& parser = Parser();
     parser.Reset();
@@ -149,7 +162,7 @@ Fetch FetchScript(UserList& result) {
         in->Read(buffer, wanted);
         const size_t got = in->LastRead();
         received += got;
-        if (!parser.Feed(buffer, got, PauseAfterStoredPerformer) || StopRequested())
+        if (!parser.Feed(buffer, got, stored) || StopRequested())
             return Fetch::ABANDONED;
         const wxStreamError error = in->GetLastError();
         if (error == wxSTREAM_EOF || (error == wxSTREAM_NO_ERROR && got == 0))
@@ -159,7 +172,7 @@ Fetch FetchScript(UserList& result) {
     }
     if (hasLength && received < announced)
         return Fetch::FAILED;
-    if (!parser.Finish(PauseAfterStoredPerformer))
+    if (!parser.Finish(stored))
         return Fetch::ABANDONED;
     result = parser.GetUserList();
     return Fetch::COMPLETE;

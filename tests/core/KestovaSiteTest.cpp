@@ -231,43 +231,70 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
 
 TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
     MessageBoxRecorder boxes;
-    FailTimes(8);
-    // On a worker each performer costs a 10 ms pause: this script takes seconds to parse.
+    FailTimes(7);
+    // On a worker each performer costs a pause: this script takes seconds to parse, with the
+    // default pause and with the longest.
     std::string script;
     for (int i = 0; i < 500; ++i)
         script += "p" + std::to_string(i) + ".viewers = 1;\nonline_performers.add(x);\n";
     Serve(script);
-    const size_t requests = ms_sim->LogLines().size();
-    auto thread = std::make_unique<SiteUpdateThread>(m_site);
-    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
-    ASSERT_TRUE(WaitFor([&] { return ms_sim->LogLines().size() > requests; }));
+    for (const long pause : {10L, 100L}) {
+        ImageStore::GetConfig()->Write("/System/parsePause", pause);
+        const size_t requests = ms_sim->LogLines().size();
+        auto thread = std::make_unique<SiteUpdateThread>(m_site);
+        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        ASSERT_TRUE(WaitFor([&] { return ms_sim->LogLines().size() > requests; }));
 
-    wxStopWatch stopping;
-    thread->Delete();
-    EXPECT_LT(stopping.Time(), 2000);
-    EXPECT_EQ(thread->result, 0);
-    ExpectBaseList(m_site->GetUserList());
+        wxStopWatch stopping;
+        thread->Delete();
+        EXPECT_LT(stopping.Time(), 2000) << "pause " << pause;
+        EXPECT_EQ(thread->result, 0);
+        ExpectBaseList(m_site->GetUserList());
+    }
 
-    // The abandoned download neither failed nor succeeded: the count is still 8.
-    FailTimes(1);
+    // The abandoned downloads neither failed nor succeeded: the count is still 7.
+    FailTimes(2);
     PumpEvents(20);
     EXPECT_EQ(boxes.Count(), 0u);
     FailTimes(1);
     EXPECT_EQ(boxes.Count(), 1u);
 }
 
-TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformer) {
-    std::string script;
-    for (int i = 0; i < 40; ++i)
-        script += "p" + std::to_string(i) + ".viewers = 1;\n";
-    Serve(script);
-    auto thread = std::make_unique<SiteUpdateThread>(m_site);
-    wxStopWatch watch;
-    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
-    ASSERT_TRUE(WaitFor([&] { return thread->finished.load(); }));
-    // 10 ms per stored performer, so that parsing never monopolises the processor.
-    EXPECT_GE(watch.Time(), 400);
-    thread->Wait();
-    EXPECT_EQ(thread->result, 10000);
-    EXPECT_EQ(m_site->GetUserList().size(), 40u);
+// The pause after each stored performer is "/System/parsePause", read with every refresh; out
+// of range or not a number, it is 10 ms.
+TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
+    // Milliseconds that a refresh of a script of that many performers takes on a worker.
+    const auto refreshMs = [&](int performers) -> long {
+        std::string script;
+        for (int i = 0; i < performers; ++i)
+            script += "p" + std::to_string(i) + ".viewers = 1;\n";
+        Serve(script);
+        auto thread = std::make_unique<SiteUpdateThread>(m_site);
+        wxStopWatch watch;
+        EXPECT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        EXPECT_TRUE(WaitFor([&] { return thread->finished.load(); }, 15000));
+        const long ms = watch.Time();
+        thread->Wait();
+        EXPECT_EQ(thread->result, 10000);
+        EXPECT_EQ(m_site->GetUserList().size(), static_cast<size_t>(performers));
+        return ms;
+    };
+    auto config = [](const wxString& value) {
+        ImageStore::GetConfig()->Write("/System/parsePause", value);
+    };
+    EXPECT_GE(refreshMs(40), 400) << "by default";
+    config("30");
+    EXPECT_GE(refreshMs(40), 1200);
+
+    // No pause at all: with 10 ms each, these would take 20 s.
+    config("0");
+    EXPECT_LT(refreshMs(2000), 10000);
+
+    // Out of range or not a number: 10 ms each (5000 would take 20 s here).
+    for (const char* value : {"5000", "-1", "fast"}) {
+        config(value);
+        const long ms = refreshMs(4);
+        EXPECT_GE(ms, 40) << value;
+        EXPECT_LT(ms, 10000) << value;
+    }
 }
