@@ -1046,6 +1046,7 @@ scenario_proxy_down() {
     start_host || { host_env=(); end "-"; return; }
     host_env=()
     if wait_for 60 shown Error; then
+        expect "the box went away unanswered" holds_for 1 shown Error
         expect "the box could not be answered" answer_box Error
         if wait_exit 10; then
             [ "$host_rc" = 0 ] || note "exit status $host_rc after the box"
