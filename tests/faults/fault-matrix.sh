@@ -977,7 +977,7 @@ scenario_update_trickling() {
     fault "$UPDATE" drip ms=500
     write_config
     start=$(now_ms)
-    run_in_home "$dir/roduviriz" --update >"$sc/update.out" 2>"$sc/update.err" &
+    run_in_home exec "$dir/roduviriz" --update >"$sc/update.out" 2>"$sc/update.err" &
     host_pid=$!
     own_pids+=("$host_pid")
     host_rc=""
