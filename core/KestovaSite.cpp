@@ -1,5 +1,6 @@
 #include "core/KestovaSite.h"
 
+#include "core/HttpGet.h"
 #include "core/PerformerScriptParser.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
@@ -13,12 +14,10 @@
 #include <wx/protocol/http.h>
 #include <wx/socket.h>
 #include <wx/thread.h>
-#include <wx/url.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -37,7 +36,6 @@ const long MAX_PARSE_PAUSE_MS = 100;
 // program; tests drive it from the main thread, so it is atomic rather than thread-bound.
 std::atomic<int> g_failures{0};
 bool g_socketsInitialised = false;
-bool g_proxySet = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
 
 // The compiled expressions keep match state: one parser, one download at a time.
@@ -77,69 +75,25 @@ bool PauseAfterStoredPerformer(long pauseMs) {
     return !worker->TestDestroy();
 }
 
-// "http://host:port/" as the environment gives it, reduced to the "host:port" the toolkit
-// takes; empty when no proxy is configured.
-wxString ProxyFromEnvironment() {
-    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
-        const char* value = std::getenv(name);
-        if (!value || !*value)
-            continue;
-        wxString proxy = wxString::FromUTF8(value);
-        proxy.Trim(true).Trim(false);
-        const int scheme = proxy.Find("://");
-        if (scheme != wxNOT_FOUND)
-            proxy = proxy.Mid(scheme + 3);
-        proxy = proxy.BeforeFirst('/');
-        if (proxy.empty())
-            continue;
-        if (!proxy.Contains(":"))
-            proxy += ":80";
-        return proxy;
-    }
-    return wxString();
-}
-
 Fetch FetchScript(UserList& result) {
     wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)",
                SiteEndpoints::WebUrl(SCRIPT_PATH));
-    wxURL url(SiteEndpoints::WebUrl(SCRIPT_PATH));
-    if (url.GetError() != wxURL_NOERR)
-        return Fetch::FAILED;
-    // Declared before the stream, which reads from the client's socket: destroyed after it.
-    std::unique_ptr<wxHTTP> client;
-    if (const KestovaSite::HttpClientFactory factory = g_httpFactory; factory && !g_proxySet)
-        client.reset(factory());
-    wxProtocol& protocol = client ? *client : url.GetProtocol();
-    protocol.SetTimeout(SCRIPT_TIMEOUT_SECONDS);
+    // Declared before the stream, which reads from the client's connection: destroyed after it.
+    // Without the network library's client (tests of the core alone) the toolkit's serves.
+    const KestovaSite::HttpClientFactory factory = g_httpFactory;
+    std::unique_ptr<wxHTTP> client(factory ? factory() : new wxHTTP);
+    client->SetTimeout(SCRIPT_TIMEOUT_SECONDS);
     // A blocking socket is never handed to the GUI thread's event loop, which would
     // otherwise read from it too while the refresh thread waits.
-    protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
-    std::unique_ptr<wxInputStream> in;
-    if (client) {
-        unsigned long port = 0; // the client's default, 80
-        if (url.HasPort() && (!url.GetPort().ToULong(&port) || port == 0 || port > 65535))
-            return Fetch::FAILED;
-        if (!client->Connect(url.GetServer(), static_cast<unsigned short>(port)))
-            return Fetch::FAILED;
-        wxString path = url.GetPath();
-        if (path.empty())
-            path = "/";
-        in.reset(client->GetInputStream(path));
-    } else {
-        in.reset(url.GetInputStream());
-    }
+    client->SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, SiteEndpoints::WebUrl(SCRIPT_PATH)));
     if (!in)
-        return Fetch::FAILED;
-    auto* http = client ? client.get() : dynamic_cast<wxHTTP*>(&url.GetProtocol());
-    if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
-        return Fetch::FAILED;
+        return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
 
     // A peer that closes early ends the stream just like a complete body does; only the
     // announced length tells a cut transfer from a short script.
     unsigned long long announced = 0;
-    bool hasLength = false;
-    if (http)
-        hasLength = http->GetHeader("Content-Length").ToULongLong(&announced);
+    const bool hasLength = client->GetHeader("Content-Length").ToULongLong(&announced);
 
     const long pauseMs = ParsePauseMs();
     const PerformerScriptParser::StoredHook stored = [pauseMs] {
@@ -245,13 +199,9 @@ int SyncIntervalMs() {
 
 } // namespace
 
+// The proxy is the network library's affair (HttpProxy): its client takes the road.
 KestovaSite::KestovaSite() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::KestovaSite(void)", static_cast<void*>(this));
-    const wxString proxy = ProxyFromEnvironment();
-    if (!proxy.empty()) {
-        wxURL::SetDefaultProxy(proxy);
-        g_proxySet = true;
-    }
 }
 
 int KestovaSite::UpdateUserList() {
@@ -292,10 +242,6 @@ void KestovaSite::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
     ImageStore::DeleteInstance();
     ConfigAccess::Release();
-    if (g_proxySet) {
-        wxURL::SetDefaultProxy(wxString());
-        g_proxySet = false;
-    }
     if (g_socketsInitialised) {
         wxSocketBase::Shutdown();
         g_socketsInitialised = false;

@@ -7,6 +7,7 @@ std::optional<FaultTable::Mode> FaultTable::ParseMode(const std::string& word) {
         {"refuse", Mode::Refuse},   {"delay", Mode::Delay},     {"500", Mode::Error500},
         {"cut", Mode::Cut},         {"garbage", Mode::Garbage}, {"bigimage", Mode::BigImage},
         {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam}, {"nolength", Mode::NoLength},
+        {"drip", Mode::Drip},       {"stall", Mode::Stall},
     };
     for (const auto& mode : modes)
         if (word == mode.first)

@@ -9,7 +9,19 @@
 // Faults scripted at run time for requests whose path (with query) starts with a prefix.
 class FaultTable {
 public:
-    enum class Mode { Refuse, Delay, Error500, Cut, Garbage, BigImage, BigBody, CtParam, NoLength };
+    enum class Mode {
+        Refuse,
+        Delay,
+        Error500,
+        Cut,
+        Garbage,
+        BigImage,
+        BigBody,
+        CtParam,
+        NoLength,
+        Drip,  // the body with its length, a byte every delayMs
+        Stall, // half the body without a length, then delayMs of silence, then the end
+    };
 
     struct Fault {
         Mode mode = Mode::Error500;

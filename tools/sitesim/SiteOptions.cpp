@@ -30,9 +30,10 @@ const char* SiteOptions::Usage() {
            "  --updates DIR    offer roduviriz.{so,skin,mo,manifest} from DIR\n"
            "  --latest V       the version the offered files carry\n"
            "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|cut|\n"
-           "  garbage|bigimage|bigbody|ctparam|nolength[&count=K][&ms=N][&bytes=N], "
-           "/_control/clear,\n"
-           "  /_control/tick, /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
+           "  garbage|bigimage|bigbody|ctparam|nolength|drip|stall[&count=K][&ms=N][&bytes=N]\n"
+           "  (drip: a byte every N ms; stall: half the body, no length, N ms of silence),\n"
+           "  /_control/clear, /_control/tick,\n"
+           "  /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
            "  /_control/population, /_control/script?file=/abs/path\n";
 }
 

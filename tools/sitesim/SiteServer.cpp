@@ -361,6 +361,28 @@ void SiteServer::Deliver(Reply reply, const std::optional<FaultTable::Fault>& fa
             });
         return;
     }
+    case Mode::Drip: {
+        auto body = std::make_shared<std::string>(std::move(reply.body));
+        const int pace = fault->delayMs;
+        response.set_content_provider(
+            body->size(), reply.contentType,
+            [this, body, pace](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                return sink.write(body->data() + offset, 1) && Pause(pace);
+            });
+        return;
+    }
+    case Mode::Stall: {
+        auto body = std::make_shared<std::string>(std::move(reply.body));
+        const int silence = fault->delayMs;
+        response.set_content_provider(
+            reply.contentType, [this, body, silence](std::size_t, httplib::DataSink& sink) {
+                if (!sink.write(body->data(), body->size() / 2) || !Pause(silence))
+                    return false;
+                sink.done();
+                return true;
+            });
+        return;
+    }
     case Mode::Refuse: // Handled before the answer was made.
     case Mode::Delay:  // The wait is over: the answer goes out as it is.
         break;

@@ -213,8 +213,9 @@ void MainFrame::UpdateFavorites() {
         password = config->Read("/password", wxString());
     }
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
-    // A client of our own so that the request never goes through the default proxy.
+    // Straight to the site, never through the proxy.
     auto* client = new wxHTTP2();
+    client->SetProxy(HttpProxy());
     client->SetTimeout(LOGIN_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client))
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);
