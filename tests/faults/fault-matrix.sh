@@ -18,6 +18,8 @@
 #   - a picture whose header announces a side over 4096 pixels is not decoded
 #     (PopupDialog::MAX_PICTURE_SIDE): the 10 000 x 10 000 thumbnail shows the placeholder;
 #   - a performer-script line is read up to 64 KiB (PerformerScriptParser::MAX_LINE_BYTES);
+#   - after a failed download of the performer script the program waits 1 s, then twice as
+#     long each time up to the refresh interval (1 s here), and gives up at the tenth failure;
 #   - the performer script gives up after 3 s without an answer, a thumbnail or the login
 #     check after 10 s, an update download after 5 s; on exit the program cuts the downloads
 #     still running and waits at most 15 s for them to end.
@@ -498,6 +500,67 @@ scenario_site_down_after_first_list() {
     end "two outages of 9 refused downloads: no box, list kept, the change ($who) arrived; closed in ${closing_ms} ms"
 }
 
+# The site is away for two seconds (a restart, a reconnect): the program waits a second and
+# then longer between tries, so it neither gives up nor hammers the site, keeps its list
+# through the outage, and the one performer who comes online afterwards is the only news.
+scenario_site_away_2s() {
+    local before tries who
+    begin site_away_2s
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    fault "$SCRIPT" refuse for=2000
+    expect "an Error box appeared during the outage" holds_for 2.5 no_error_box
+    tries=$(($(requests "$SCRIPT") - before))
+    [ "$tries" -le 5 ] || note "$tries tries in the 2-s outage: the site was hammered"
+    expect "the site was not asked again after the outage" \
+        wait_for 10 at_least_requests "$SCRIPT" $((before + tries + 1))
+    expect "an Error box appeared after the outage" holds_for 1.5 no_error_box
+    expect "pop-ups appeared after the outage: someone was announced again" no_popups
+    expect "the main window went away" frame_shown
+    who=$(announce_one)
+    expect "no pop-up for $who after the outage" wait_for 8 popups_at_least 1
+    expect "more than one pop-up after the outage" holds_for 2 popups_at_most 1
+    close_and_expect_clean_exit 10
+    end "$tries tries in 2 s away, no box, no one announced again, then $who; closed in ${closing_ms} ms"
+}
+
+# The site goes away for good after the first list: ten tries spread over the back-off (nine
+# waits of the 1-s interval), then one box; nothing is asked while it is up or after it, and
+# answering it ends the program cleanly.
+scenario_site_away_for_good() {
+    local before start took=-1 tries=0
+    begin site_away_for_good
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    start=$(now_ms)
+    fault "$SCRIPT" refuse
+    if wait_for 40 shown Error; then
+        took=$(($(now_ms) - start))
+        tries=$(($(requests "$SCRIPT") - before))
+        [ "$tries" -eq 10 ] || note "the box came with try $tries, not the tenth"
+        [ "$took" -ge 8500 ] || note "the box came ${took} ms into the outage: no back-off"
+        expect "downloads went on while the box was open" \
+            holds_for 1.5 at_most_requests "$SCRIPT" $((before + 10))
+        expect "more than one Error box" [ "$(count_visible Error)" -eq 1 ]
+        expect "the box could not be answered" answer_box Error
+        if wait_exit 10; then
+            [ "$host_rc" = 0 ] || note "exit status $host_rc after the box"
+        else
+            note "still running 10 s after the box was answered"
+        fi
+        expect "downloads after the box" at_most_requests "$SCRIPT" $((before + 10))
+    else
+        note "no Error box after $(($(requests "$SCRIPT") - before)) failed downloads"
+    fi
+    end "one box with try $tries, ${took} ms into the outage; answered: exit status ${host_rc:-?}"
+}
+
 scenario_slow_answers() {
     local before start elapsed who
     begin script_slower_than_timeout
@@ -923,7 +986,7 @@ scenario_shutdown_with_box_open() {
 # ---------------------------------------------------------------------------------------------
 
 for scenario in \
-    site_down_at_start site_down_after_first_list slow_answers \
+    site_down_at_start site_down_after_first_list site_away_2s site_away_for_good slow_answers \
     script_500 script_cut script_garbage script_20000 script_long_line \
     thumbnails \
     login_403 login_empty_body login_100000_lines login_window_closed \

@@ -29,8 +29,8 @@ const char* SiteOptions::Usage() {
            "  --account N:P:F  an account for the login check (repeatable)\n"
            "  --updates DIR    offer roduviriz.{so,skin,mo,manifest} from DIR\n"
            "  --latest V       the version the offered files carry\n"
-           "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|cut|\n"
-           "  garbage|bigimage|bigbody|ctparam|nolength[&count=K][&ms=N][&bytes=N], "
+           "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|302|\n"
+           "  cut|garbage|bigimage|bigbody|ctparam|nolength[&count=K][&for=MS][&ms=N][&bytes=N], "
            "/_control/clear,\n"
            "  /_control/tick, /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
            "  /_control/population, /_control/script?file=/abs/path\n";
