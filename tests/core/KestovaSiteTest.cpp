@@ -10,6 +10,7 @@
 #include <wx/app.h>
 #include <wx/stopwatch.h>
 
+#include <climits>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -116,7 +117,9 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     ASSERT_EQ(m_site->GetUserList().size(), 1u);
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
 
-    for (const auto& [setting, interval] : {std::pair{4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
+    // Clamped to what a wait in milliseconds can hold, and to at least a second.
+    for (const auto& [setting, interval] :
+         {std::pair{1000000000000L, INT_MAX / 1000 * 1000}, {4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
         ImageStore::GetConfig()->Write("/System/syncinterval", setting);
         EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
     }
