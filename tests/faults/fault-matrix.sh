@@ -447,13 +447,14 @@ popups_at_most() { [ "$(popups)" -le "$1" ]; }
 # A fault of the performer script for a few downloads, then the site answers again: no box
 # before the tenth failure, and the program keeps its list through the outage, so the one
 # performer who comes online afterwards is the only news (a list lost or half-read in the
-# outage would announce everybody again).
+# outage would announce everybody again). Here and in the other outage scenarios pop-ups stay
+# 4 s, so that a slow look at the windows on a loaded machine does not miss the one that counts.
 # script_outage NAME MODE COUNT DESCRIPTION
 script_outage() {
     local mode=$2 count=$3 before who
     begin "$1"
     start_site || { end "-"; return; }
-    write_config
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     before=$(requests "$SCRIPT")
@@ -499,7 +500,7 @@ scenario_site_down_after_first_list() {
     local before who
     begin site_down_after_first_list
     start_site || { end "-"; return; }
-    write_config
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     # Two outages of nine refused downloads each, one success between them: the count of
@@ -527,7 +528,7 @@ scenario_site_away_2s() {
     local before tries who
     begin site_away_2s
     start_site || { end "-"; return; }
-    write_config
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     before=$(requests "$SCRIPT")
