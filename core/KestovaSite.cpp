@@ -28,13 +28,15 @@ namespace {
 const char SCRIPT_PATH[] = "/include/js/online_performers.js";
 const int SCRIPT_TIMEOUT_SECONDS = 3;
 const int FAILURES_BEFORE_GIVING_UP = 10;
+const int FIRST_RETRY_MS = 1000;
 const long DEFAULT_SYNC_SECONDS = 10;
 const long DEFAULT_PARSE_PAUSE_MS = 10;
 const long MAX_PARSE_PAUSE_MS = 100;
 
-// Consecutive downloads without a usable answer. The refresh thread is its one user in the
-// program; tests drive it from the main thread, so it is atomic rather than thread-bound.
+// Consecutive downloads without a usable answer, and the wait after the last one. The refresh
+// thread is their one user; tests drive the site from the main thread, hence atomics.
 std::atomic<int> g_failures{0};
+std::atomic<int> g_retryDelayMs{FIRST_RETRY_MS};
 bool g_socketsInitialised = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
 
@@ -184,17 +186,25 @@ void GiveUpWithBox() {
     }
 }
 
-int FailedDownload() {
-    if (++g_failures >= FAILURES_BEFORE_GIVING_UP)
-        GiveUpWithBox();
-    return 0;
-}
-
 int SyncIntervalMs() {
     const long seconds =
         ImageStore::GetConfig()->Read("/System/syncinterval", DEFAULT_SYNC_SECONDS);
     // 0 would make the refresh thread download without pause and never post anything.
     return static_cast<int>(std::clamp(seconds, 1L, static_cast<long>(INT_MAX / 1000)) * 1000);
+}
+
+// Retrying at once would make a short outage ten failures within milliseconds and hammer a
+// site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
+// failure in a row gives up (the refresh thread then downloads nothing more).
+void CountFailureThenBackOffOrGiveUp() {
+    const int failures = ++g_failures;
+    if (failures >= FAILURES_BEFORE_GIVING_UP) {
+        g_failures = 0;
+        g_retryDelayMs = Site::GAVE_UP;
+        GiveUpWithBox();
+    } else {
+        g_retryDelayMs = std::min(FIRST_RETRY_MS << (failures - 1), SyncIntervalMs());
+    }
 }
 
 } // namespace
@@ -211,13 +221,18 @@ int KestovaSite::UpdateUserList() {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
-        return FailedDownload();
+        CountFailureThenBackOffOrGiveUp();
+        return 0;
     case Fetch::COMPLETE:
         break;
     }
     g_failures = 0;
     SetUserList(fresh);
     return SyncIntervalMs();
+}
+
+int KestovaSite::GetRetryDelay() const {
+    return g_retryDelayMs;
 }
 
 void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {

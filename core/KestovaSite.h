@@ -19,6 +19,7 @@ public:
     static void SetHttpClientFactory(HttpClientFactory factory);
 
     int UpdateUserList() override;
+    int GetRetryDelay() const override;
     bool OnInit() override;
     void OnExit() override;
 

@@ -10,9 +10,11 @@
 #include <wx/app.h>
 #include <wx/stopwatch.h>
 
+#include <climits>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -64,11 +66,16 @@ protected:
         ASSERT_EQ(ms_sim->Get(SCRIPT_FAULT + modeAndOptions), 200);
     }
 
-    // Consecutive failed downloads on this thread; each must report failure.
-    void FailTimes(int count) {
+    // Consecutive failed downloads on this thread; each must report failure. Returns the
+    // wait that each asked for.
+    std::vector<int> FailTimes(int count) {
         Fault("refuse&count=" + std::to_string(count));
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
+        std::vector<int> waits;
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
+            waits.push_back(m_site->GetRetryDelay());
+        }
+        return waits;
     }
 
     static void ExpectBaseList(const UserList& list) {
@@ -110,7 +117,9 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     ASSERT_EQ(m_site->GetUserList().size(), 1u);
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
 
-    for (const auto& [setting, interval] : {std::pair{4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
+    // Clamped to what a wait in milliseconds can hold, and to at least a second.
+    for (const auto& [setting, interval] :
+         {std::pair{1000000000000L, INT_MAX / 1000 * 1000}, {4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
         ImageStore::GetConfig()->Write("/System/syncinterval", setting);
         EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
     }
@@ -121,37 +130,40 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     EXPECT_TRUE(m_site->GetUserList().empty());
 }
 
-TEST_F(KestovaSiteTest, TenthFailureInARowShowsTheBoxThenExits) {
+TEST_F(KestovaSiteTest, FailuresBackOffAndTheTenthInARowGivesUpWithOneBoxThenExits) {
     MessageBoxRecorder boxes;
-    FailTimes(9);
+    // The wait doubles from 1 s up to the interval, 10 s by default.
+    EXPECT_EQ(FailTimes(9),
+              (std::vector<int>{1000, 2000, 4000, 8000, 10000, 10000, 10000, 10000, 10000}));
     PumpEvents(50);
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_EQ(m_frame->ExitCount(), 0u);
 
     // The exit must not be on its way before the box was closed.
-    size_t exitsBeforeBox = 0;
     boxes.whileShown = [&] {
         PumpEvents(20);
-        EXPECT_EQ(m_frame->ExitCount(), exitsBeforeBox);
+        EXPECT_EQ(m_frame->ExitCount(), 0u);
     };
-    FailTimes(1);
+    EXPECT_EQ(FailTimes(1), std::vector<int>{Site::GAVE_UP});
     ASSERT_EQ(boxes.Count(), 1u);
     ExpectGiveUpBox(boxes.boxes[0]);
     ASSERT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 1; }));
 
-    // Until a download succeeds, every further failure gives up again.
-    exitsBeforeBox = 1;
-    FailTimes(1);
-    EXPECT_EQ(boxes.Count(), 2u);
-    EXPECT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 2; }));
+    // One box per give-up: a further failure starts a new series, silently.
+    EXPECT_EQ(FailTimes(1), std::vector<int>{1000});
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(m_frame->ExitCount(), 1u);
     ExpectBaseList(m_site->GetUserList());
 
-    // A success starts the count anew: nine more failures stay silent.
+    // A success resets the count and the wait; the interval caps the wait as it is now.
     ASSERT_GT(m_site->UpdateUserList(), 0);
-    FailTimes(9);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 3L);
+    EXPECT_EQ(FailTimes(9),
+              (std::vector<int>{1000, 2000, 3000, 3000, 3000, 3000, 3000, 3000, 3000}));
     PumpEvents(50);
-    EXPECT_EQ(boxes.Count(), 2u);
-    EXPECT_EQ(m_frame->ExitCount(), 2u);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(m_frame->ExitCount(), 1u);
 }
 
 TEST_F(KestovaSiteTest, WorkerWaitsWhileTheBoxIsUpOnTheGuiThread) {
@@ -204,6 +216,11 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
     ExpectBaseList(m_site->GetUserList());
 
     Fault("500&count=1");
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    ExpectBaseList(m_site->GetUserList());
+
+    // A portal's redirect page read as a script would be a list of nobody.
+    Fault("302&count=1");
     EXPECT_EQ(m_site->UpdateUserList(), 0);
     ExpectBaseList(m_site->GetUserList());
 

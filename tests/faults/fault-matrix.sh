@@ -18,6 +18,8 @@
 #   - a picture whose header announces a side over 4096 pixels is not decoded
 #     (PopupDialog::MAX_PICTURE_SIDE): the 10 000 x 10 000 thumbnail shows the placeholder;
 #   - a performer-script line is read up to 64 KiB (PerformerScriptParser::MAX_LINE_BYTES);
+#   - after a failed download of the performer script the program waits 1 s, then twice as
+#     long each time up to the refresh interval (1 s here), and gives up at the tenth failure;
 #   - the performer script gives up after 3 s without an answer, a thumbnail or the login
 #     check after 10 s, an update download after 5 s; a body may keep the program waiting 30 s
 #     in all plus a second per 8 KiB it announces; every wait notices a stop within 0.1 s, so
@@ -450,13 +452,14 @@ popups_at_most() { [ "$(popups)" -le "$1" ]; }
 # A fault of the performer script for a few downloads, then the site answers again: no box
 # before the tenth failure, and the program keeps its list through the outage, so the one
 # performer who comes online afterwards is the only news (a list lost or half-read in the
-# outage would announce everybody again).
+# outage would announce everybody again). Here and in the other outage scenarios pop-ups stay
+# 4 s, so that a slow look at the windows on a loaded machine does not miss the one that counts.
 # script_outage NAME MODE COUNT DESCRIPTION
 script_outage() {
     local mode=$2 count=$3 before who
     begin "$1"
     start_site || { end "-"; return; }
-    write_config
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     before=$(requests "$SCRIPT")
@@ -502,7 +505,7 @@ scenario_site_down_after_first_list() {
     local before who
     begin site_down_after_first_list
     start_site || { end "-"; return; }
-    write_config
+    write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
     # Two outages of nine refused downloads each, one success between them: the count of
@@ -521,6 +524,67 @@ scenario_site_down_after_first_list() {
     expect "more than one pop-up once the site was back" holds_for 2 popups_at_most 1
     close_and_expect_clean_exit 10
     end "two outages of 9 refused downloads: no box, list kept, the change ($who) arrived; closed in ${closing_ms} ms"
+}
+
+# The site is away for two seconds (a restart, a reconnect): the program waits a second and
+# then longer between tries, so it neither gives up nor hammers the site, keeps its list
+# through the outage, and the one performer who comes online afterwards is the only news.
+scenario_site_away_2s() {
+    local before tries who
+    begin site_away_2s
+    start_site || { end "-"; return; }
+    write_config 4
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    fault "$SCRIPT" refuse for=2000
+    expect "an Error box appeared during the outage" holds_for 2.5 no_error_box
+    tries=$(($(requests "$SCRIPT") - before))
+    [ "$tries" -le 5 ] || note "$tries tries in the 2-s outage: the site was hammered"
+    expect "the site was not asked again after the outage" \
+        wait_for 10 at_least_requests "$SCRIPT" $((before + tries + 1))
+    expect "an Error box appeared after the outage" holds_for 1.5 no_error_box
+    expect "pop-ups appeared after the outage: someone was announced again" no_popups
+    expect "the main window went away" frame_shown
+    who=$(announce_one)
+    expect "no pop-up for $who after the outage" wait_for 8 popups_at_least 1
+    expect "more than one pop-up after the outage" holds_for 2 popups_at_most 1
+    close_and_expect_clean_exit 10
+    end "$tries tries in 2 s away, no box, no one announced again, then $who; closed in ${closing_ms} ms"
+}
+
+# The site goes away for good after the first list: ten tries spread over the back-off (nine
+# waits of the 1-s interval), then one box; nothing is asked while it is up or after it, and
+# answering it ends the program cleanly.
+scenario_site_away_for_good() {
+    local before start took=-1 tries=0
+    begin site_away_for_good
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    before=$(requests "$SCRIPT")
+    start=$(now_ms)
+    fault "$SCRIPT" refuse
+    if wait_for 40 shown Error; then
+        took=$(($(now_ms) - start))
+        tries=$(($(requests "$SCRIPT") - before))
+        [ "$tries" -eq 10 ] || note "the box came with try $tries, not the tenth"
+        [ "$took" -ge 8500 ] || note "the box came ${took} ms into the outage: no back-off"
+        expect "downloads went on while the box was open" \
+            holds_for 1.5 at_most_requests "$SCRIPT" $((before + 10))
+        expect "more than one Error box" [ "$(count_visible Error)" -eq 1 ]
+        expect "the box could not be answered" answer_box Error
+        if wait_exit 10; then
+            [ "$host_rc" = 0 ] || note "exit status $host_rc after the box"
+        else
+            note "still running 10 s after the box was answered"
+        fi
+        expect "downloads after the box" at_most_requests "$SCRIPT" $((before + 10))
+    else
+        note "no Error box after $(($(requests "$SCRIPT") - before)) failed downloads"
+    fi
+    end "one box with try $tries, ${took} ms into the outage; answered: exit status ${host_rc:-?}"
 }
 
 scenario_slow_answers() {
@@ -1084,7 +1148,7 @@ scenario_proxy_down() {
 # ---------------------------------------------------------------------------------------------
 
 for scenario in \
-    site_down_at_start site_down_after_first_list slow_answers \
+    site_down_at_start site_down_after_first_list site_away_2s site_away_for_good slow_answers \
     script_500 script_cut script_garbage script_20000 script_long_line \
     thumbnails \
     login_403 login_empty_body login_100000_lines login_window_closed \

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -13,6 +14,7 @@ public:
         Refuse,
         Delay,
         Error500,
+        Redirect302,
         Cut,
         Garbage,
         BigImage,
@@ -26,6 +28,8 @@ public:
     struct Fault {
         Mode mode = Mode::Error500;
         int remaining = -1; // requests still to hit; -1 until cleared
+        // Gone at this moment whatever remains: an outage of a span of time.
+        std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max();
         int delayMs = 5000;
         std::size_t bytes = 50u << 20;
     };
