@@ -55,6 +55,7 @@ wxThread::ExitCode DaemonThread::Entry() {
     }
 
     UserList snapshot = m_site->GetUserList();
+    unsigned long listNumber = 1;
     {
         UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
         event.SetUserList(snapshot);
@@ -81,18 +82,21 @@ wxThread::ExitCode DaemonThread::Entry() {
         const UserList newer = m_site->GetUserList();
         UserList added, deleted, changed;
         snapshot.GetDifference(newer, added, deleted, changed);
-        if (!PostUsers(added, wxEVT_USER_ADDED, nullptr) ||
-            !PostUsers(deleted, wxEVT_USER_DELETED, nullptr) ||
-            !PostUsers(changed, wxEVT_USER_CHANGED, &snapshot))
+        ++listNumber;
+        if (!PostUsers(added, wxEVT_USER_ADDED, nullptr, listNumber) ||
+            !PostUsers(deleted, wxEVT_USER_DELETED, nullptr, listNumber) ||
+            !PostUsers(changed, wxEVT_USER_CHANGED, &snapshot, listNumber))
             return kStopped;
         snapshot = newer;
         delay = next;
     }
 }
 
-bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const UserList* older) {
+bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const UserList* older,
+                             unsigned long listNumber) {
     for (const auto& entry : users) {
         UserEvent event(entry.second, type, UserEvent::NO_OLD_STATUS);
+        event.SetListNumber(listNumber);
         if (older)
             event.SetOldStatus(older->GetUser(entry.first).GetStatus());
         if (!PostToHandlers(event))

@@ -41,8 +41,10 @@ private:
     // Posts a copy of event to every handler in registration order; false when a stop came
     // first (the remaining handlers get nothing).
     bool PostToHandlers(const wxEvent& event);
-    // Per-user events of one kind; false when a stop came first.
-    bool PostUsers(const UserList& users, wxEventType type, const UserList* older);
+    // Per-user events of one kind, found in list number listNumber; false when a stop came
+    // first.
+    bool PostUsers(const UserList& users, wxEventType type, const UserList* older,
+                   unsigned long listNumber);
 
     Site* m_site;
     std::mutex m_handlersGuard;
