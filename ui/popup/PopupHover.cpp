@@ -1,0 +1,31 @@
+#include "ui/popup/PopupHover.h"
+
+PopupHover::PopupHover(wxWindow* popup, const std::function<void(bool over)>& changed)
+    : m_popup(popup), m_changed(changed) {
+    Watch(popup);
+}
+
+void PopupHover::Watch(wxWindow* window) {
+    window->Bind(wxEVT_ENTER_WINDOW, &PopupHover::OnEnter, this);
+    window->Bind(wxEVT_LEAVE_WINDOW, &PopupHover::OnLeave, this);
+    for (wxWindow* child : window->GetChildren())
+        Watch(child);
+}
+
+void PopupHover::OnEnter(wxMouseEvent& event) {
+    event.Skip();
+    if (m_over)
+        return;
+    m_over = true;
+    m_changed(true);
+}
+
+void PopupHover::OnLeave(wxMouseEvent& event) {
+    event.Skip();
+    auto* window = static_cast<wxWindow*>(event.GetEventObject());
+    const wxPoint where = window ? window->ClientToScreen(event.GetPosition()) : wxPoint();
+    if (!m_over || m_popup->GetScreenRect().Contains(where))
+        return;
+    m_over = false;
+    m_changed(false);
+}
