@@ -10,6 +10,7 @@
 #include <wx/stattext.h>
 #include <wx/stopwatch.h>
 #include <wx/uiaction.h>
+#include <wx/weakref.h>
 
 namespace {
 
@@ -35,10 +36,11 @@ TEST_F(PopupClosingTest, EverySettingIsReadWithinItsBounds) {
         {"0", 1000}, {"-5", 1000}, {"99999", 3600000}, {"3", 3000}, {"soon", 8000}, {"", 8000}};
     for (const auto& [stored, milliseconds] : durations) {
         ImageStore::GetConfig()->Write("/PopupDialog/duration", wxString(stored));
-        PopupDialog* popup = NewPopup("lumika");
-        ASSERT_TRUE(WaitShown(popup)) << stored;
-        ASSERT_TRUE(popup->GetDestroyTimer()) << stored;
+        wxWeakRef<PopupDialog> popup(NewPopup("lumika"));
+        ASSERT_TRUE(WaitFor([&] { return popup && popup->GetDestroyTimer(); })) << stored;
         EXPECT_EQ(popup->GetDestroyTimer()->GetInterval(), milliseconds) << stored;
+        PumpEvents(100);
+        ASSERT_TRUE(popup) << stored << " closed at once";
         EXPECT_TRUE(popup->GetDestroyTimer()->IsRunning()) << stored;
         popup->Destroy();
     }
@@ -69,19 +71,20 @@ TEST_F(PopupClosingTest, HeldWhileThePointerIsOverIt) {
     ImageStore::GetConfig()->Write("/PopupDialog/duration", 1);
     ImageStore::GetConfig()->Write("/PopupDialog/holdWhileHovered", true);
     MakeKnown("lumika");
-    PopupDialog* popup = NewPopup("lumika");
+    wxWeakRef<PopupDialog> popup(NewPopup("lumika"));
     wxUIActionSimulator sim;
     sim.MouseMove(10, 10);
     ASSERT_TRUE(WaitShown(popup));
     ASSERT_TRUE(WaitOnScreen(popup, PopupPlaces::GetPosition(0)));
     sim.MouseMove(CentreOnScreen(popup->GetNameLabel()));
-    ASSERT_TRUE(WaitFor([popup] { return !popup->GetDestroyTimer()->IsRunning(); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return popup && !popup->GetDestroyTimer()->IsRunning(); }, 3000));
     // From the picture to the bars: still over the pop-up.
     sim.MouseMove(CentreOnScreen(popup->GetProfileImage()));
     PumpEvents(200);
+    ASSERT_TRUE(popup);
     sim.MouseMove(CentreOnScreen(popup->GetStyleBar()));
     PumpEvents(1500);
-    ASSERT_EQ(LivePopups().size(), 1u) << "closed under the pointer";
+    ASSERT_TRUE(popup) << "closed under the pointer";
     EXPECT_FALSE(popup->GetDestroyTimer()->IsRunning());
 
     sim.MouseMove(10, 10);

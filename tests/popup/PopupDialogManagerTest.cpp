@@ -140,8 +140,14 @@ TEST_F(PopupDialogManagerTest, AFloodEndsAsThePopupsThatFitAndOneSummary) {
 
     m_frame->Show();
     ASSERT_TRUE(WaitFor([&] { return m_frame->IsActive(); }));
-    m_frame->Iconize(true);
-    ASSERT_TRUE(WaitFor([&] { return m_frame->IsIconized(); }));
+    // The window manager may pass over a request that comes too soon after the mapping.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (!m_frame->IsIconized())
+                m_frame->Iconize(true);
+            return m_frame->IsIconized();
+        },
+        10000));
     m_frame->Hide();
     ClickAt(CentreOnScreen(summary->GetNamesLabel()));
     EXPECT_TRUE(WaitFor([&] { return m_frame->IsShown() && !m_frame->IsIconized(); }));

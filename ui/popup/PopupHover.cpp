@@ -23,8 +23,12 @@ void PopupHover::OnEnter(wxMouseEvent& event) {
 void PopupHover::OnLeave(wxMouseEvent& event) {
     event.Skip();
     auto* window = static_cast<wxWindow*>(event.GetEventObject());
-    const wxPoint where = window ? window->ClientToScreen(event.GetPosition()) : wxPoint();
-    if (!m_over || m_popup->GetScreenRect().Contains(where))
+    if (!m_over || !window)
+        return;
+    // In the pop-up's own coordinates: the toolkit's record of where a pop-up is on the screen
+    // was seen to lag behind the window manager.
+    const wxPoint where = m_popup->ScreenToClient(window->ClientToScreen(event.GetPosition()));
+    if (wxRect(m_popup->GetClientSize()).Contains(where))
         return;
     m_over = false;
     m_changed(false);
