@@ -9,7 +9,9 @@
 #include <wx/sizer.h>
 
 RecentWindow::RecentWindow(RecentAnnouncements* list)
-    : wxFrame(nullptr, wxID_ANY, _("Recent"), wxDefaultPosition, wxSize(380, 320)), m_list(list) {
+    : wxFrame(nullptr, wxID_ANY, _("Recent"), wxDefaultPosition, wxSize(380, 320),
+              wxDEFAULT_FRAME_STYLE | wxFRAME_TOOL_WINDOW),
+      m_list(list) {
     wxLogTrace(ROD_TRACE, "[%p]RecentWindow::RecentWindow()", this);
     if (ImageStore* store = ImageStore::GetInstance())
         SetIcon(store->GetIcon("Application_icon"));
