@@ -5,20 +5,19 @@ void GraceTracker::Left(const wxString& name, unsigned long status, unsigned lon
     m_departures[name] = {listNumber, status};
 }
 
-bool GraceTracker::CameBack(const wxString& name, unsigned long listNumber, long grace,
-                            unsigned long* statusBefore) {
+unsigned long GraceTracker::CameBack(const wxString& name, unsigned long listNumber,
+                                     unsigned long* statusBefore) {
     Forget(listNumber);
     const auto departure = m_departures.find(name);
     if (departure == m_departures.end())
-        return false;
+        return 0;
     const Departure left = departure->second;
     m_departures.erase(departure);
-    // Missing from the list it left in up to the one before its return.
-    if (grace <= 0 || listNumber <= left.listNumber ||
-        listNumber - left.listNumber > static_cast<unsigned long>(grace))
-        return false;
+    if (listNumber <= left.listNumber)
+        return 0;
     *statusBefore = left.status;
-    return true;
+    // Missing from the list it left in up to the one before its return.
+    return listNumber - left.listNumber;
 }
 
 // Once per new list: departures older than any grace can be forgotten.

@@ -14,10 +14,11 @@ public:
 
     // The performer is missing from list listNumber on; it had status then.
     void Left(const wxString& name, unsigned long status, unsigned long listNumber);
-    // The performer is back in list listNumber. True when it was missing from at most grace
-    // lists; *statusBefore is then its status when it left. The departure is forgotten.
-    bool CameBack(const wxString& name, unsigned long listNumber, long grace,
-                  unsigned long* statusBefore);
+    // The performer is back in list listNumber: the number of lists it was missing from (0
+    // when it was not seen leaving in the last KEPT_LISTS lists), and in *statusBefore its
+    // status when it left. The departure is forgotten.
+    unsigned long CameBack(const wxString& name, unsigned long listNumber,
+                           unsigned long* statusBefore);
 
     size_t GetKeptCount() const { return m_departures.size(); }
 

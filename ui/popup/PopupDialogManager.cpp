@@ -73,8 +73,11 @@ void PopupDialogManager::OnUserAdded(UserEvent& event) {
     changed.SetEventType(wxEVT_USER_CHANGED);
     changed.SetOldStatus(0);
     unsigned long before = 0;
-    if (event.GetListNumber() && m_grace.CameBack(event.GetUser().GetName(), event.GetListNumber(),
-                                                  PopupSettings::GraceRefreshes(), &before))
+    const unsigned long missed =
+        event.GetListNumber()
+            ? m_grace.CameBack(event.GetUser().GetName(), event.GetListNumber(), &before)
+            : 0;
+    if (missed && missed <= static_cast<unsigned long>(PopupSettings::GraceRefreshes()))
         changed.SetOldStatus(before);
     ProcessEvent(changed);
 }
@@ -131,9 +134,8 @@ void PopupDialogManager::Settle() {
                  m_made.end());
 }
 
-int PopupDialogManager::FreePlaces() const {
-    return std::max(0, PopupPlaces::GetFreeForPopups() - PopupDialog::GetShownCount() -
-                           static_cast<int>(m_made.size()));
+int PopupDialogManager::FreePlaces(int forPopups) const {
+    return std::max(0, forPopups - PopupDialog::GetShownCount() - static_cast<int>(m_made.size()));
 }
 
 // The oldest announcements take the free places; the rest wait, unless more wait than fit on
@@ -143,15 +145,18 @@ void PopupDialogManager::Place() {
         return;
     Settle();
     PopupSummary* summary = GetSummary();
-    const int free = FreePlaces();
-    const bool newSummary =
-        !summary && static_cast<int>(m_waiting.size()) - free > PopupPlaces::GetCount();
-    if (newSummary)
+    // The work area is asked once: that is a round trip to the display, and a flood comes here
+    // once per performer.
+    const int places = PopupPlaces::GetCount();
+    int free = FreePlaces(places - (PopupPlaces::IsTopReserved() ? 1 : 0));
+    const bool newSummary = !summary && static_cast<int>(m_waiting.size()) - free > places;
+    if (newSummary) {
         summary = NewSummary(PopupSummary::REASON_OVERFLOW);
+        // It is about to take the top place from the pop-ups.
+        free = std::max(0, free - 1);
+    }
     if (summary) {
-        // A new summary is about to take the top place from the pop-ups.
-        const size_t keep = std::min(m_waiting.size(),
-                                     static_cast<size_t>(std::max(0, free - (newSummary ? 1 : 0))));
+        const size_t keep = std::min(m_waiting.size(), static_cast<size_t>(free));
         for (size_t i = keep; i < m_waiting.size(); ++i) {
             summary->Add(m_waiting[i].user, m_waiting[i].kind);
             m_recent.SetOutcome(m_waiting[i].recentId, RecentAnnouncements::FOLDED);
@@ -162,7 +167,7 @@ void PopupDialogManager::Place() {
         m_summary = summary;
         summary->Appear();
     }
-    while (!m_waiting.empty() && FreePlaces() > 0) {
+    for (; free > 0 && !m_waiting.empty(); --free) {
         const Announcement& next = m_waiting.front();
         auto* popup =
             new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString,

@@ -60,8 +60,8 @@ private:
     void Announce(const User& user, int kind);
     // Folds what does not fit, and makes pop-ups for the free places.
     void Place();
-    // Places not yet taken by a pop-up, shown or coming.
-    int FreePlaces() const;
+    // Of the places the pop-ups may take, those not yet taken by one, shown or coming.
+    int FreePlaces(int forPopups) const;
     // Forgets made pop-ups that have appeared or gone.
     void Settle();
     PopupSummary* NewSummary(int reason);

@@ -118,13 +118,12 @@ void PopupSummary::Add(const User& user, int kind) {
         ++m_online;
     if (m_names.size() < LISTED_NAMES)
         m_names.push_back(user.GetName());
-    // A flood adds hundreds at once: the texts are set once it is over.
+    // A flood adds hundreds at once: the texts are set, and the time started again, once it
+    // is over.
     if (!m_updatePending) {
         m_updatePending = true;
         CallAfter(&PopupSummary::UpdateTexts);
     }
-    if (IsShown())
-        StartDestroyTimer();
 }
 
 void PopupSummary::Appear() {
@@ -170,6 +169,8 @@ void PopupSummary::UpdateTexts() {
     m_namesLabel->SetLabel(GetNames());
     const char* bar = m_online == 0 ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE";
     m_styleBar->SetBitmap(ImageStore::GetInstance()->GetBitmap(bar));
+    if (IsShown())
+        StartDestroyTimer();
 }
 
 void PopupSummary::StartDestroyTimer() {
