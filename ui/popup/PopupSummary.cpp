@@ -38,9 +38,9 @@ PopupSummary::PopupSummary(Reason reason, const std::function<void()>& onClick)
     m_titleBar->SetInitialSize(wxSize(144, 18));
     m_styleBar->SetInitialSize(wxSize(144, 12));
     m_headline = new wxStaticText(m_contentPanel, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                  wxSize(TEXT_WIDTH, 36), wxALIGN_CENTRE | wxST_NO_AUTORESIZE);
+                                  wxSize(TEXT_WIDTH, 46), wxALIGN_CENTRE | wxST_NO_AUTORESIZE);
     m_headline->SetForegroundColour(*wxWHITE);
-    m_headline->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD));
+    m_headline->SetFont(wxFont(9, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD));
     m_namesLabel = new wxStaticText(m_contentPanel, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                     wxSize(TEXT_WIDTH, 62), wxALIGN_CENTRE | wxST_NO_AUTORESIZE);
     m_namesLabel->SetForegroundColour(*wxWHITE);
@@ -85,8 +85,8 @@ void PopupSummary::ReleaseTopPlace() {
 
 void PopupSummary::DoLayout() {
     auto* contentSizer = new wxBoxSizer(wxVERTICAL);
-    contentSizer->Add(-1, 6, 0, wxEXPAND, 0);
-    contentSizer->Add(m_headline, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 4);
+    contentSizer->Add(-1, 4, 0, wxEXPAND, 0);
+    contentSizer->Add(m_headline, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 2);
     contentSizer->Add(m_namesLabel, 0, wxALIGN_CENTER_HORIZONTAL, 0);
     m_contentPanel->SetSizer(contentSizer);
 
