@@ -226,10 +226,11 @@ void PopupDialogManager::ShowPauseSummary() {
     m_pauseSummary = nullptr;
     if (IsGoing(pause))
         return;
-    if (PopupSummary* older = GetSummary())
-        older->Destroy();
+    PopupSummary* older = GetSummary();
     m_summary = pause;
     pause->Appear();
+    if (older)
+        older->Destroy();
 }
 
 void PopupDialogManager::ShowRecent() {

@@ -126,9 +126,8 @@ void PopupSummary::Add(const User& user, int kind) {
     }
 }
 
+// An older summary hands the place over without giving it back to the pop-ups meanwhile.
 void PopupSummary::Appear() {
-    if (ms_holder && ms_holder != this)
-        ms_holder->ReleaseTopPlace();
     ms_holder = this;
     PopupPlaces::SetTopReserved(true);
     UpdateTexts();
