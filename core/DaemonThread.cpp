@@ -134,6 +134,7 @@ bool DaemonThread::WaitToRetry() {
 bool DaemonThread::PublishChanges(const UserList& newer, bool firstList) {
     UserList added, deleted, changed;
     m_posted.GetDifference(newer, added, deleted, changed);
+    ++m_listNumber;
     // Held for the whole refresh, so a handler that registers meanwhile gets its events
     // entirely or not at all; posting only queues, so the GUI thread waits briefly at most.
     std::lock_guard<std::mutex> lock(m_handlersGuard);
@@ -157,6 +158,7 @@ bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const User
                              Audience audience) {
     for (const auto& entry : users) {
         UserEvent event(entry.second, type, UserEvent::NO_OLD_STATUS);
+        event.SetListNumber(m_listNumber);
         if (older)
             event.SetOldStatus(older->GetUser(entry.first).GetStatus());
         if (!PostToHandlers(event, audience))

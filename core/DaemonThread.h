@@ -74,7 +74,8 @@ private:
     // Posts a copy of event to the handlers of the audience in registration order; false
     // when a stop came first (the remaining handlers get nothing). Under m_handlersGuard.
     bool PostToHandlers(const wxEvent& event, Audience audience);
-    // Per-user events of one kind; false when a stop came first. Under m_handlersGuard.
+    // Per-user events of one kind, carrying the number of the list being published; false when
+    // a stop came first. Under m_handlersGuard.
     bool PostUsers(const UserList& users, wxEventType type, const UserList* older,
                    Audience audience);
 
@@ -83,6 +84,9 @@ private:
     std::vector<Registration> m_handlers;
     // What the posted events describe; written by this thread under m_handlersGuard.
     UserList m_posted;
+    // The number of m_posted among the lists published, the first being 1 (the user events
+    // carry it); this thread's only.
+    unsigned long m_listNumber = 0;
     std::mutex m_stopGuard;
     std::condition_variable m_stopSignal;
     bool m_stopRequested = false;

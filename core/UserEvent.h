@@ -25,10 +25,15 @@ public:
     const User& GetUser() const { return m_user; }
     unsigned long GetOldStatus() const { return m_oldStatus; }
     void SetOldStatus(unsigned long status) { m_oldStatus = status; }
+    // The refresh thread's list the change was found in, counting its first list as 1; 0 for
+    // an event from anywhere else. Tells how many lists a performer was missing from.
+    unsigned long GetListNumber() const { return m_listNumber; }
+    void SetListNumber(unsigned long number) { m_listNumber = number; }
 
 private:
     User m_user;
     unsigned long m_oldStatus;
+    unsigned long m_listNumber = 0;
 };
 
 typedef void (wxEvtHandler::*UserEventFunction)(UserEvent&);

@@ -263,8 +263,9 @@ visible() {
     if [ -n "$kind" ]; then
         "$here/../support/program-windows" "$host_pid" "$kind"
     else
-        # A window of no known kind by its title, which holds in the C locale only.
-        xdotool search --onlyvisible --pid "$host_pid" --name "^$1\$"
+        # A window of no known kind by its title, which holds in the C locale only. (--all:
+        # the conditions are otherwise joined by "or", and every window of the program matches.)
+        xdotool search --all --onlyvisible --pid "$host_pid" --name "^$1\$"
     fi 2>/dev/null
 }
 count_visible() { visible "$1" | wc -l; }
@@ -776,22 +777,70 @@ scenario_thumbnails() {
     thumbnail_case thumbnail_10000x10000 bigimage
     thumbnail_case thumbnail_body_50MiB bigbody "bytes=52428800"
 
-    # Many announcements at once, each with its own download; afterwards no thread is left.
+    # Many announcements at once, more than fit on the screen (six places on the test display,
+    # too few to need a summary): those that fit appear at once, the others as places come
+    # free, each with its own download; afterwards no thread is left.
     next_case thumbnail_many_at_once
     clear_faults
     many=0
     start=$(requests "$THUMBS")
+    seen_popups=()
     for _ in $(seq 12); do
         set_state "$(fresh_name)" free
         many=$((many + 1))
     done
-    expect "fewer than $many thumbnails asked for" wait_for 10 at_least_requests "$THUMBS" $((start + many))
-    seen_popups=()
-    expect "fewer than $many pop-ups" wait_for 10 seen_popups_at_least "$many"
+    expect "fewer than $many pop-ups" wait_for 15 seen_popups_at_least "$many"
+    expect "fewer than $many thumbnails asked for" at_least_requests "$THUMBS" $((start + many))
     expect "the pop-ups did not close" wait_for 10 no_popups
     expect "threads stayed above the idle count of $base" wait_for 10 threads_at_most "$base"
     close_and_expect_clean_exit 10
-    end "$many pop-ups at once; threads back to $base; closed in ${closing_ms} ms"
+    end "$many pop-ups, those that fit at once and the rest as places came free; threads back to $base; closed in ${closing_ms} ms"
+}
+
+# An empty performer script (read as nobody online), then the full list again: everybody comes
+# back in one refresh. At most the pop-ups that fit in the work area appear, plus one summary,
+# none of them outside the work area, and the program still ends cleanly.
+scenario_empty_then_full() {
+    local file=$work/script-empty.js before area top height places most=0 most_summaries=0
+    local seen_summary=0 outside="" n id x y h end_ms
+    begin empty_reply_then_full_list
+    start_site --performers 60 || { end "-"; return; }
+    write_config 4
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    : >"$file"
+    [ "$(site "/_control/script?file=$file")" = ok ] || note "sitesim did not take the script"
+    before=$(requests "$SCRIPT")
+    expect "the empty script was not asked for" wait_for 10 at_least_requests "$SCRIPT" $((before + 2))
+    site "/_control/script?file=" >/dev/null
+    area=$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,/ /g')
+    read -r _ top _ height _ <<<"$area"
+    places=$((height / 150))
+    end_ms=$(($(now_ms) + 8000))
+    while [ "$(now_ms)" -lt $end_ms ]; do
+        n=$(popups)
+        [ "$n" -gt "$most" ] && most=$n
+        n=$(count_visible "Popup summary")
+        [ "$n" -gt "$most_summaries" ] && most_summaries=$n
+        [ "$n" -gt 0 ] && seen_summary=1
+        for id in $(visible Popup); do
+            read -r x y h < <(xdotool getwindowgeometry "$id" 2>/dev/null |
+                sed -n 's/.*Position: \([-0-9]*\),\([-0-9]*\).*/\1 \2/p; s/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p' |
+                tr '\n' ' ')
+            [ -n "$h" ] || continue
+            if [ "$y" -lt "$top" ] || [ $((y + h)) -gt $((top + height)) ]; then
+                outside="$outside $x,$y"
+            fi
+        done
+        sleep 0.2
+    done
+    [ "$most" -le $((places + 1)) ] || note "$most pop-ups at once where $places fit"
+    [ "$seen_summary" = 1 ] || note "no summary for the burst"
+    [ "$most_summaries" -le 1 ] || note "$most_summaries summaries at once"
+    [ -z "$outside" ] || note "pop-ups outside the work area at$outside"
+    expect "the pop-ups did not close" wait_for 20 no_popups
+    close_and_expect_clean_exit 10
+    end "60 back at once: at most $most windows where $places fit, one summary, all inside the work area; closed in ${closing_ms} ms"
 }
 
 # "&UpdateFavorite" once favourites are loaded: no dialog, straight to a new login request.
@@ -1150,7 +1199,7 @@ scenario_proxy_down() {
 for scenario in \
     site_down_at_start site_down_after_first_list site_away_2s site_away_for_good slow_answers \
     script_500 script_cut script_garbage script_20000 script_long_line \
-    thumbnails \
+    thumbnails empty_then_full \
     login_403 login_empty_body login_100000_lines login_window_closed \
     updates shutdown_pending_thumbnails shutdown_with_box_open \
     shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down; do

@@ -213,15 +213,18 @@ TEST_F(MainFrameTest, PreferencesApplyANewSiteAndIntervalAtOnceAndKeepTheMenuInS
     answers.Expect(AnswerPreferences(other.HostPort(), [](wxDialog& dialog) {
         Control<wxSpinCtrl>(dialog, "/System/syncinterval")->SetValue(2);
         Control<wxCheckBox>(dialog, "/PopupDialog/onlyFavorite")->SetValue(true);
+        Control<wxCheckBox>(dialog, "/PopupDialog/paused")->SetValue(true);
     }));
     SendMenu(frame, MainFrame::ID_PREFERENCES);
     EXPECT_EQ(0u, answers.Pending());
     const std::vector<std::string> expected{"bravo_one", "bravo_two"};
     EXPECT_TRUE(WaitFor([&] { return OnlineNames(tree) == expected; }, 10000));
     EXPECT_EQ(2, ImageStore::GetConfig()->ReadLong("/System/syncinterval", 0));
-    // The stored choice and the menu's check mark agree; the item waits for favourites.
+    // The stored choices and the menus' check marks agree; favourites only waits for them.
     EXPECT_TRUE(frame->GetMenuBar()->IsChecked(ID_POPUP_ONLY_FAVORITE));
     EXPECT_FALSE(frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
+    EXPECT_TRUE(frame->ArePopupsPaused());
+    EXPECT_TRUE(frame->GetMenuBar()->IsChecked(ID_PAUSE_POPUPS));
 }
 
 TEST_F(MainFrameTest, FirstStartWithThePlaceholderSiteAsksForItAndOkShowsTheLiveList) {

@@ -85,7 +85,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
               Control<wxTextCtrl>(cancelled, "/Site/previewHost")->GetValue());
     EXPECT_EQ(10, Spin(cancelled, "/System/syncinterval")->GetValue());
     EXPECT_EQ(10, Spin(cancelled, "/System/parsePause")->GetValue());
-    EXPECT_EQ(8, Spin(cancelled, "/PopupDialog/duration")->GetValue());
+    EXPECT_EQ(3600, Spin(cancelled, "/PopupDialog/duration")->GetValue());
     EXPECT_EQ(3, Spin(cancelled, "/PopupDialog/graceRefreshes")->GetValue());
     EXPECT_TRUE(Check(cancelled, "/PopupDialog/onlyFavorite")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/PopupDialog/paused")->GetValue());
@@ -108,7 +108,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] { ClickButton(accepted, wxID_OK); }));
     EXPECT_EQ("10", Raw("/System/syncinterval"));
     EXPECT_EQ("10", Raw("/System/parsePause"));
-    EXPECT_EQ("8", Raw("/PopupDialog/duration"));
+    EXPECT_EQ("3600", Raw("/PopupDialog/duration"));
     EXPECT_EQ("0", Raw("/Session/startInTray"));
     EXPECT_EQ("img.test", Raw("/Site/imageHost"));
     EXPECT_EQ("0", Raw("/Session/autostart"));

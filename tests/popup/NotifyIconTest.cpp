@@ -1,6 +1,7 @@
 // The tray icon: its double click made of two presses, and the commands it forwards.
 #include "ui/frame/NotifyIcon.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/popup/PopupCommandIds.h"
 
 #include <wx/app.h>
 #include <wx/artprov.h>
@@ -10,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -91,20 +94,37 @@ TEST_F(NotifyIconTest, SlowOrSinglePressesDoNothing) {
     EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_CLOSE});
 }
 
-TEST_F(NotifyIconTest, TheMenuOffersExitWhichReachesTheOwner) {
-    wxMenu* menu = m_icon->CreatePopupMenu();
-    ASSERT_TRUE(menu);
-    ASSERT_EQ(menu->GetMenuItemCount(), 1u);
-    const wxMenuItem* exit = menu->FindItemByPosition(0);
-    EXPECT_EQ(exit->GetId(), wxID_EXIT);
-    EXPECT_EQ(exit->GetItemLabel(), "E&xit");
-    EXPECT_EQ(exit->GetHelp(), "Exit the application.");
-    delete menu;
+// "&Pause pop-ups" above "E&xit"; its check mark and the tooltip follow the pause.
+TEST_F(NotifyIconTest, TheMenuOffersPauseAndExitWhichReachTheOwner) {
+    const auto menuItems = [this] {
+        std::unique_ptr<wxMenu> menu(m_icon->CreatePopupMenu());
+        std::vector<std::string> items;
+        for (const wxMenuItem* item : menu->GetMenuItems())
+            items.push_back(item->GetItemLabel().utf8_string() + "/" +
+                            std::to_string(item->GetId()) +
+                            (item->IsCheckable() && item->IsChecked() ? "/checked" : ""));
+        return items;
+    };
+    const std::string pause = "&Pause pop-ups/" + std::to_string(ID_PAUSE_POPUPS);
+    const std::string exit = "E&xit/" + std::to_string(wxID_EXIT);
+    EXPECT_EQ(menuItems(), (std::vector<std::string>{pause, exit}));
+    std::unique_ptr<wxMenu> menu(m_icon->CreatePopupMenu());
+    EXPECT_EQ(menu->FindItem(wxID_EXIT)->GetHelp(), "Exit the application.");
+    EXPECT_EQ(m_icon->GetTooltip(), "Roduviriz");
 
-    wxCommandEvent choice(wxEVT_MENU, wxID_EXIT);
+    m_icon->SetPopupsPaused(true);
+    EXPECT_EQ(menuItems(), (std::vector<std::string>{pause + "/checked", exit}));
+    EXPECT_EQ(m_icon->GetTooltip(), "Roduviriz: pop-ups are paused");
+    m_icon->SetPopupsPaused(false);
+    EXPECT_EQ(m_icon->GetTooltip(), "Roduviriz");
+
+    wxCommandEvent choice(wxEVT_MENU, ID_PAUSE_POPUPS);
+    choice.SetInt(1);
     m_icon->ProcessEvent(choice);
-    ASSERT_TRUE(WaitFor([&] { return !m_owner->commands.empty(); }));
-    EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_EXIT});
+    wxCommandEvent exitChoice(wxEVT_MENU, wxID_EXIT);
+    m_icon->ProcessEvent(exitChoice);
+    ASSERT_TRUE(WaitFor([&] { return m_owner->commands.size() == 2; }));
+    EXPECT_EQ(m_owner->commands, (std::vector<int>{ID_PAUSE_POPUPS, wxID_EXIT}));
 }
 
 // The frame deletes the icon first when it goes; commands already queued, or sent while the

@@ -1,16 +1,14 @@
-// When the manager announces a performer, and with which kind of pop-up.
-#include "tests/popup/PopupTestSupport.h"
+// When the manager announces a performer, with which kind of pop-up, and what happens when
+// more come than fit on the screen.
+#include "tests/popup/PopupManagerFixture.h"
 
 #include "core/UserListEvent.h"
 #include "net/DownloadThreadsModule.h"
 #include "resources/ImageStore.h"
-#include "tests/support/TestEnvironment.h"
-#include "ui/popup/PopupCommandIds.h"
-#include "ui/popup/PopupDialogManager.h"
+#include "ui/popup/PopupSummary.h"
+#include "ui/popup/ThumbnailQueue.h"
 
-#include <wx/app.h>
-#include <wx/frame.h>
-#include <wx/menu.h>
+#include <wx/stattext.h>
 
 #include <algorithm>
 #include <memory>
@@ -18,76 +16,22 @@
 
 namespace {
 
-const unsigned long ONLINE_FREE_PUBLIC = User::ONLINE | User::FREE | User::PUBLIC; // 0x0B
-const unsigned long ONLINE_BUSY_PUBLIC = User::ONLINE | User::BUSY | User::PUBLIC; // 0x0D
-
-struct Announcement {
-    wxString name;
-    int kind;
-    bool operator==(const Announcement& other) const {
-        return name == other.name && kind == other.kind;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const Announcement& a) {
-    return out << a.name.utf8_str().data() << "/" << a.kind;
+// Spaces for the line breaks that wrapping put in.
+std::string Unwrapped(const wxStaticText* label) {
+    wxString text = label->GetLabel();
+    text.Replace("\n", " ");
+    return text.utf8_string();
 }
 
-class PopupDialogManagerTest : public PopupSiteTest {
-protected:
-    void TearDown() override {
-        if (m_frame) {
-            m_frame->Destroy();
-            PumpEvents();
-        }
-        wxTheApp->SetTopWindow(nullptr);
-        PopupSiteTest::TearDown();
-    }
-
-    // The pop-ups that handling this one event created.
-    std::vector<Announcement> Send(wxEvent& event) {
-        const std::vector<PopupDialog*> before = LivePopups();
-        m_manager.ProcessEvent(event);
-        std::vector<Announcement> made;
-        for (PopupDialog* popup : LivePopups())
-            if (std::find(before.begin(), before.end(), popup) == before.end())
-                made.push_back({popup->GetUser().GetName(), popup->GetKind()});
-        return made;
-    }
-
-    std::vector<Announcement> Added(const wxString& name, unsigned long status) {
-        UserEvent event(User(name, status), wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS);
-        return Send(event);
-    }
-
-    std::vector<Announcement> Changed(const wxString& name, unsigned long from, unsigned long to) {
-        UserEvent event(User(name, to), wxEVT_USER_CHANGED, from);
-        return Send(event);
-    }
-
-    // The main frame's menu as the manager sees it through the top window.
-    void MakeFrame(bool enabled, bool checked) {
-        m_frame = new wxFrame(nullptr, wxID_ANY, "favourites switch");
-        auto* bar = new wxMenuBar;
-        auto* tool = new wxMenu;
-        tool->AppendCheckItem(ID_POPUP_ONLY_FAVORITE, "&PopupOnlyFavorite");
-        bar->Append(tool, "&Tool");
-        m_frame->SetMenuBar(bar);
-        bar->Check(ID_POPUP_ONLY_FAVORITE, checked);
-        bar->Enable(ID_POPUP_ONLY_FAVORITE, enabled);
-        wxTheApp->SetTopWindow(m_frame);
-    }
-
-    void SetItem(bool enabled, bool checked) {
-        m_frame->GetMenuBar()->Check(ID_POPUP_ONLY_FAVORITE, checked);
-        m_frame->GetMenuBar()->Enable(ID_POPUP_ONLY_FAVORITE, enabled);
-    }
-
-    PopupDialogManager m_manager;
-    wxFrame* m_frame = nullptr;
-};
-
-using List = std::vector<Announcement>;
+// The thumbnails asked for after the first `from` requests of the site's log.
+std::vector<std::string> ThumbnailRequests(const SiteSimProcess& site, size_t from) {
+    std::vector<std::string> requests;
+    const std::vector<std::string> lines = site.LogLines();
+    for (size_t i = from; i < lines.size(); ++i)
+        if (lines[i].find("\t/WebArchive/") != std::string::npos)
+            requests.push_back(lines[i].substr(lines[i].find("/WebArchive/")));
+    return requests;
+}
 
 TEST_F(PopupDialogManagerTest, AnnouncesComingOnlineAndBecomingFreeOnly) {
     UserList first;
@@ -136,6 +80,77 @@ TEST_F(PopupDialogManagerTest, OnlyFavouritesWhileTheSwitchIsEnabledAndChecked) 
     EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
     ImageStore::GetConfig()->DeleteEntry("/favorites");
     EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
+}
+
+// A thousand in one refresh, where four fit: the first four get pop-ups (the fourth waits
+// hidden, as the summary keeps the top place), the rest one summary with no window and no
+// download of their own; later overflow goes into the same summary, and a click on it brings
+// the main window back from the tray.
+TEST_F(PopupDialogManagerTest, AFloodEndsAsThePopupsThatFitAndOneSummary) {
+    PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    MakeFrame(false, false);
+    const size_t logged = ms_site->LogLines().size();
+    for (int i = 0; i < 1000; ++i) {
+        UserEvent added(User(wxString::Format("flood%04d", i), ONLINE_FREE_PUBLIC),
+                        wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS);
+        m_manager.AddPendingEvent(added);
+    }
+    ASSERT_TRUE(WaitFor([&] { return m_manager.GetSummary(); }));
+    PopupSummary* summary = m_manager.GetSummary();
+    EXPECT_TRUE(WaitFor([&] { return summary->GetCount() == 996; }));
+    EXPECT_LE(ThumbnailQueue::Running(), ThumbnailQueue::MAX_RUNNING);
+    const std::vector<PopupDialog*> popups = LivePopups();
+    ASSERT_EQ(popups.size(), 4u);
+    ASSERT_TRUE(WaitFor([] { return PopupDialog::GetWaitingCount() == 1; }));
+    const std::vector<int> placed = {290, 440, 590};
+    std::vector<int> tops;
+    WaitFor([&] {
+        tops.clear();
+        for (PopupDialog* popup : popups)
+            if (popup->IsShown())
+                tops.push_back(ScreenOrigin(popup).y);
+        std::sort(tops.begin(), tops.end());
+        return tops == placed;
+    });
+    EXPECT_EQ(tops, placed);
+    // Where it really is: the toolkit's own idea of a window's place is not always kept up.
+    EXPECT_TRUE(summary->IsShown());
+    EXPECT_TRUE(WaitOnScreen(summary, wxPoint(874, 140)));
+    PumpEvents(100);
+    EXPECT_EQ(Unwrapped(summary->GetHeadlineLabel()), "996 more came online");
+    EXPECT_EQ(summary->GetNamesLabel()->GetLabel().utf8_string(),
+              "flood0004\nflood0005\nflood0006\n…");
+    EXPECT_EQ(m_manager.GetRecent().GetNewest(0).outcome, RecentAnnouncements::FOLDED);
+    EXPECT_EQ(ThumbnailRequests(*ms_site, logged).size(), 4u) << "only pop-ups fetch pictures";
+
+    // A place comes free below the summary: the waiting pop-up takes it.
+    const auto lowest = std::find_if(popups.begin(), popups.end(), [](PopupDialog* popup) {
+        return popup->IsShown() && ScreenOrigin(popup).y == 590;
+    });
+    ASSERT_NE(lowest, popups.end());
+    (*lowest)->Destroy();
+    EXPECT_TRUE(WaitFor([] { return PopupDialog::GetWaitingCount() == 0; }));
+    EXPECT_EQ(PopupDialog::GetShownCount(), 3);
+
+    // The screen is still full: the next news goes into the summary, of both kinds now.
+    EXPECT_EQ(Changed("late", ONLINE_BUSY_PUBLIC, ONLINE_FREE_PUBLIC), List{});
+    EXPECT_EQ(summary->GetCount(), 997);
+    PumpEvents(100);
+    EXPECT_EQ(Unwrapped(summary->GetHeadlineLabel()), "997 more");
+
+    m_frame->Show();
+    ASSERT_TRUE(WaitFor([&] { return m_frame->IsActive(); }));
+    // The window manager may pass over a request that comes too soon after the mapping.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (!m_frame->IsIconized())
+                m_frame->Iconize(true);
+            return m_frame->IsIconized();
+        },
+        10000));
+    m_frame->Hide();
+    ClickAt(CentreOnScreen(summary->GetNamesLabel()));
+    EXPECT_TRUE(WaitFor([&] { return m_frame->IsShown() && !m_frame->IsIconized(); }));
 }
 
 // Closing the main window takes every pop-up with it: a shown one at once, and one still

@@ -6,13 +6,13 @@
 #include "resources/ImageStore.h"
 #include "tests/support/BrowserRecorder.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/popup/ThumbnailQueue.h"
 
 #include <wx/frame.h>
 #include <wx/imagjpeg.h>
 #include <wx/mstream.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
-#include <wx/stopwatch.h>
 #include <wx/uiaction.h>
 
 #include <cstdio>
@@ -53,23 +53,10 @@ std::string ActiveWindowName() {
     return out;
 }
 
-wxPoint CentreOnScreen(wxWindow* window) {
-    const wxSize size = window->GetSize();
-    return window->ClientToScreen(wxPoint(size.x / 2, size.y / 2));
-}
-
-void ClickAt(const wxPoint& where) {
-    wxUIActionSimulator sim;
-    sim.MouseMove(where);
-    PumpEvents(100);
-    sim.MouseClick();
-    PumpEvents(100);
-}
-
 class PopupDialogTest : public PopupSiteTest {};
 
 TEST_F(PopupDialogTest, StacksUpwardFromTheBottomRightOfTheWorkArea) {
-    PopupDialog::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
     MakeKnown("lumika");
     PopupDialog* first = NewPopup("lumika");
     EXPECT_FALSE(first->IsShown()) << "appears only when the download has ended";
@@ -89,7 +76,7 @@ TEST_F(PopupDialogTest, StacksUpwardFromTheBottomRightOfTheWorkArea) {
 
 TEST_F(PopupDialogTest, BottomEdgeStaysOnAWorkAreaThatStartsLower) {
     const wxRect area(0, 30, 1024, 710);
-    PopupDialog::SetWorkAreaProvider([area] { return area; });
+    PopupPlaces::SetWorkAreaProvider([area] { return area; });
     MakeKnown("lumika");
     PopupDialog* popup = NewPopup("lumika");
     ASSERT_TRUE(WaitShown(popup));
@@ -97,9 +84,40 @@ TEST_F(PopupDialogTest, BottomEdgeStaysOnAWorkAreaThatStartsLower) {
     EXPECT_EQ(popup->GetRect().GetRight(), area.GetRight());
 }
 
+// Six at once where four fit: four downloads at a time, four pop-ups on the screen, the other
+// two hidden and not counted until a place comes free, oldest first.
+TEST_F(PopupDialogTest, PopupsThatWouldLeaveTheWorkAreaWaitForAPlaceOldestFirst) {
+    PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    MakeKnown("lumika");
+    ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2F&mode=delay&ms=800&count=6"), 200);
+    std::vector<PopupDialog*> popups;
+    for (int i = 0; i < 6; ++i)
+        popups.push_back(NewPopup("lumika"));
+    EXPECT_EQ(ThumbnailQueue::Running(), 4);
+    EXPECT_EQ(ThumbnailQueue::Waiting(), 2);
+
+    ASSERT_TRUE(WaitFor([] { return PopupDialog::GetWaitingCount() == 2; }, 15000));
+    EXPECT_EQ(ThumbnailQueue::Running(), 0);
+    EXPECT_EQ(PopupDialog::GetShownCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(popups[i]->IsShown()) << i;
+        EXPECT_GE(popups[i]->GetPosition().y, 0) << i;
+    }
+    EXPECT_FALSE(popups[4]->IsShown());
+    EXPECT_FALSE(popups[5]->IsShown());
+
+    // The lowest goes: the oldest waiting one takes the place of the count, as always.
+    popups[0]->Destroy();
+    ASSERT_TRUE(WaitFor([&] { return popups[4]->IsShown(); }));
+    EXPECT_EQ(popups[4]->GetPosition(), wxPoint(874, 140));
+    EXPECT_FALSE(popups[5]->IsShown());
+    EXPECT_EQ(PopupDialog::GetShownCount(), 4);
+    EXPECT_EQ(PopupDialog::GetWaitingCount(), 1);
+}
+
 // A pop-up that goes before it was ever shown must not pull the next one below the screen.
 TEST_F(PopupDialogTest, APopupDestroyedBeforeItAppearedLeavesTheStackAlone) {
-    PopupDialog::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
+    PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 0, 1024, 740); });
     MakeKnown("lumika");
     ASSERT_EQ(ms_site->Get("/_control/fault?path=%2FWebArchive%2F&mode=delay&ms=1500&count=1"),
               200);
@@ -175,18 +193,6 @@ TEST_F(PopupDialogTest, PlaceholderForMissingBrokenAndHugePictures) {
         EXPECT_EQ(MaxDifference(shown, placeholder), 0) << popup->GetUser().GetName();
     }
     EXPECT_EQ(PopupDialog::GetShownCount(), 3);
-}
-
-TEST_F(PopupDialogTest, ClosesItselfWhenItsDurationHasPassed) {
-    ImageStore::GetConfig()->Write("/PopupDialog/duration", 1);
-    MakeKnown("lumika");
-    PopupDialog* popup = NewPopup("lumika");
-    ASSERT_TRUE(WaitShown(popup));
-    wxStopWatch sinceShown;
-    ASSERT_TRUE(WaitFor([] { return LivePopups().empty(); }, 4000));
-    EXPECT_GE(sinceShown.Time(), 900);
-    EXPECT_LE(sinceShown.Time(), 2000);
-    EXPECT_TRUE(WaitFor([] { return PopupDialog::GetShownCount() == 0; }, 2000));
 }
 
 TEST_F(PopupDialogTest, ClicksOnPictureAndNameOpenThePreviewAndKeepThePopup) {

@@ -2,9 +2,14 @@
 
 #include "resources/ImageStore.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/popup/PopupSummary.h"
+#include "ui/popup/RecentWindow.h"
+#include "ui/popup/ThumbnailQueue.h"
 
 #include <wx/app.h>
+#include <wx/log.h>
 #include <wx/toplevel.h>
+#include <wx/uiaction.h>
 
 std::unique_ptr<SiteSimProcess> PopupSiteTest::ms_site;
 
@@ -15,6 +20,28 @@ std::vector<PopupDialog*> LivePopups() {
             popup && !popup->IsBeingDeleted() && !wxTheApp->IsScheduledForDestruction(popup))
             popups.push_back(popup);
     return popups;
+}
+
+wxPoint CentreOnScreen(wxWindow* window) {
+    const wxSize size = window->GetSize();
+    return window->ClientToScreen(wxPoint(size.x / 2, size.y / 2));
+}
+
+wxPoint ScreenOrigin(wxWindow* window) {
+    wxLogNull notYet; // "ClientToScreen cannot work" until it is mapped
+    return window->ClientToScreen(wxPoint(0, 0));
+}
+
+bool WaitOnScreen(wxWindow* window, const wxPoint& where, int timeoutMs) {
+    return WaitFor([&] { return window->IsShown() && ScreenOrigin(window) == where; }, timeoutMs);
+}
+
+void ClickAt(const wxPoint& where) {
+    wxUIActionSimulator sim;
+    sim.MouseMove(where);
+    PumpEvents(100);
+    sim.MouseClick();
+    PumpEvents(100);
 }
 
 void PopupSiteTest::SetUpTestSuite() {
@@ -35,7 +62,7 @@ void PopupSiteTest::SetUp() {
 
 void PopupSiteTest::TearDown() {
     DestroyPopups();
-    PopupDialog::SetWorkAreaProvider(nullptr);
+    PopupPlaces::SetWorkAreaProvider(nullptr);
     ms_site->Get("/_control/clear");
 }
 
@@ -53,18 +80,26 @@ bool PopupSiteTest::WaitShown(PopupDialog* popup, int timeoutMs) {
     return WaitFor([popup] { return popup->IsShown(); }, timeoutMs);
 }
 
-// A pop-up still waiting for its download is left to finish first, so every test ends with
-// the downloads it started.
+// The downloads still running are left to finish first, so every test ends with the
+// downloads it started; then every pop-up, summary and "Recent" window goes.
 void PopupSiteTest::DestroyPopups() {
+    WaitFor([] { return ThumbnailQueue::Running() == 0 && ThumbnailQueue::Waiting() == 0; }, 15000);
+    const auto ours = [](wxWindow* window) {
+        return dynamic_cast<PopupDialog*>(window) || dynamic_cast<PopupSummary*>(window) ||
+               dynamic_cast<RecentWindow*>(window);
+    };
+    std::vector<wxWindow*> windows;
+    for (wxWindow* window : wxTopLevelWindows)
+        if (ours(window) && !window->IsBeingDeleted())
+            windows.push_back(window);
+    for (wxWindow* window : windows)
+        window->Destroy();
     WaitFor(
-        [] {
-            for (PopupDialog* popup : LivePopups())
-                if (!popup->IsShown())
+        [&] {
+            for (wxWindow* window : wxTopLevelWindows)
+                if (ours(window))
                     return false;
-            return true;
+            return PopupDialog::GetShownCount() == 0 && !PopupPlaces::IsTopReserved();
         },
-        15000);
-    for (PopupDialog* popup : LivePopups())
-        popup->Destroy();
-    WaitFor([] { return LivePopups().empty() && PopupDialog::GetShownCount() == 0; }, 5000);
+        5000);
 }

@@ -3,6 +3,7 @@
 #include "core/User.h"
 #include "tests/support/SiteSimProcess.h"
 #include "ui/popup/PopupDialog.h"
+#include "ui/popup/PopupPlaces.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,16 @@
 
 // The pop-ups that exist now (not on their way out), oldest first.
 std::vector<PopupDialog*> LivePopups();
+
+wxPoint CentreOnScreen(wxWindow* window);
+// Where the window's client area really is on the screen: the toolkit's GetPosition() of a
+// shown pop-up was seen to read 0 while the window sat where it was placed.
+wxPoint ScreenOrigin(wxWindow* window);
+// Waits until the window manager has put the window there (shown is not yet mapped: until
+// then the window and its children have no place on the screen).
+bool WaitOnScreen(wxWindow* window, const wxPoint& where, int timeoutMs = 5000);
+// Moves the pointer there and clicks, as a person would.
+void ClickAt(const wxPoint& where);
 
 // A sitesim shared by a suite, set up as the site with a clean configuration for each test;
 // pop-ups stay until they are destroyed at the end of each test.
@@ -27,7 +38,7 @@ protected:
     static PopupDialog* NewPopup(const wxString& name, int kind = PopupDialog::KIND_ONLINE);
     // Waits until the pop-up has appeared (its download ended).
     static bool WaitShown(PopupDialog* popup, int timeoutMs = 15000);
-    // Destroys every pop-up and waits until they are gone.
+    // Destroys every pop-up, summary and "Recent" window and waits until they are gone.
     static void DestroyPopups();
 
     static std::unique_ptr<SiteSimProcess> ms_site;

@@ -16,11 +16,12 @@ size_t EventRecorder::Count(wxEventType type) const {
 
 void EventRecorder::OnUser(UserEvent& event) {
     records.push_back({event.GetEventType(), event.GetId(), event.GetUser().GetName().ToStdString(),
-                       event.GetUser().GetStatus(), event.GetOldStatus(), UserList()});
+                       event.GetUser().GetStatus(), event.GetOldStatus(), UserList(),
+                       event.GetListNumber()});
 }
 
 void EventRecorder::OnList(UserListEvent& event) {
     records.push_back({event.GetEventType(), event.GetId(), std::string(),
                        static_cast<unsigned long>(event.GetUserList().size()), 0,
-                       event.GetUserList()});
+                       event.GetUserList(), 0});
 }

@@ -13,10 +13,11 @@ public:
     struct Record {
         wxEventType type;
         int id;
-        std::string name;        // the user's name; empty for a list event
-        unsigned long status;    // the user's status; the list's size for a list event
-        unsigned long oldStatus; // user events only
-        UserList list;           // list events only
+        std::string name;         // the user's name; empty for a list event
+        unsigned long status;     // the user's status; the list's size for a list event
+        unsigned long oldStatus;  // user events only
+        UserList list;            // list events only
+        unsigned long listNumber; // user events: the refresh thread's list they came from
     };
 
     EventRecorder();

@@ -102,6 +102,9 @@ TEST_F(DaemonThreadTest, ChangesArePostedAddedThenDeletedThenChangedToHandlersIn
         EXPECT_EQ(changed.status, 0x0Du);
         EXPECT_EQ(changed.oldStatus, 0x03u);
         EXPECT_EQ(changed.id, -1);
+        // Found in the second list: a departure and a return can be told apart by lists.
+        for (size_t i = 1; i < 4; ++i)
+            EXPECT_EQ(recorder->records[i].listNumber, 2u) << recorder->records[i].name;
     }
 }
 

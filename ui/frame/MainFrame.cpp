@@ -14,6 +14,7 @@
 #include "ui/frame/NotifyIcon.h"
 #include "ui/frame/PreferencesDialog.h"
 #include "ui/popup/PopupDialogManager.h"
+#include "ui/popup/PopupSettings.h"
 #include "ui/trees/AllTreeCtrl.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
 
@@ -73,6 +74,8 @@ MainFrame::MainFrame(StartMode mode)
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"), wxEmptyString, wxITEM_NORMAL);
     toolMenu->Append(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"), wxEmptyString, wxITEM_CHECK);
     toolMenu->Append(ID_PREFERENCES, _("&Preferences..."), wxEmptyString, wxITEM_NORMAL);
+    toolMenu->Append(ID_PAUSE_POPUPS, _("&Pause pop-ups"), wxEmptyString, wxITEM_CHECK);
+    toolMenu->Append(ID_RECENT, _("&Recent..."), wxEmptyString, wxITEM_NORMAL);
     m_menuBar->Append(fileMenu, _("&File"));
     m_menuBar->Append(toolMenu, _("&Tool"));
 
@@ -122,6 +125,10 @@ MainFrame::MainFrame(StartMode mode)
 
     m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
                                   wxTheApp ? wxTheApp->GetAppName() : wxString());
+
+    // A pause lasts beyond the end of a run.
+    if (PopupSettings::Paused())
+        SetPopupsPaused(true);
     // Hidden only where the tray can bring it back; never while asking for the site.
     if (mode != START_REFRESH || !CanHideToTray() ||
         ImageStore::GetConfig()->ReadLong("/Session/startInTray", 0) != 1) {
@@ -176,6 +183,7 @@ void MainFrame::ShowPreferences(bool askForSite) {
     if (RunModal(dialog) != wxID_OK)
         return;
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
+    SetPopupsPaused(dialog.GetSaved().paused);
     // New hosts or a shorter interval should not wait out the old interval.
     if (m_thread)
         m_thread->RefreshSoon();
@@ -240,11 +248,30 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
     case ID_POPUP_ONLY_FAVORITE:
         ImageStore::GetConfig()->Write("/PopupDialog/onlyFavorite", event.IsChecked());
         break;
+    case ID_PAUSE_POPUPS:
+        SetPopupsPaused(event.IsChecked());
+        break;
+    case ID_RECENT:
+        m_popupManager->ShowRecent();
+        break;
     default:
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(): unknown command %d of type %d", this,
                    event.GetId(), event.GetEventType());
         break;
     }
+}
+
+void MainFrame::SetPopupsPaused(bool paused) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::SetPopupsPaused(%d)", this, paused);
+    m_popupManager->SetPaused(paused);
+    ImageStore::GetConfig()->Write("/PopupDialog/paused", paused);
+    m_menuBar->Check(ID_PAUSE_POPUPS, paused);
+    if (m_notifyIcon)
+        m_notifyIcon->SetPopupsPaused(paused);
+}
+
+bool MainFrame::ArePopupsPaused() const {
+    return m_popupManager->IsPaused();
 }
 
 void MainFrame::UpdateFavorites() {

@@ -35,7 +35,13 @@ public:
     wxPanel* GetFavoritePage() const { return m_favoritePage; }
     wxNotebook* GetNotebook() const { return m_notebook; }
     NotifyIcon* GetNotifyIcon() const { return m_notifyIcon; }
+    PopupDialogManager* GetPopupManager() const { return m_popupManager; }
     bool AreFavoritesLoaded() const { return m_favoritesLoaded; }
+
+    // Pauses or resumes the pop-ups and stores the choice in "/PopupDialog/paused"; the Tool
+    // menu's and the tray menu's check items and the tray's tooltip follow.
+    void SetPopupsPaused(bool paused);
+    bool ArePopupsPaused() const;
 
 private:
     void OnDownloadFinished(wxCommandEvent& event);

@@ -1,6 +1,7 @@
 #include "ui/frame/NotifyIcon.h"
 
 #include "resources/Trace.h"
+#include "ui/popup/PopupCommandIds.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
@@ -15,7 +16,7 @@ wxEND_EVENT_TABLE();
 // clang-format on
 
 NotifyIcon::NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip)
-    : m_owner(owner) {
+    : m_owner(owner), m_icon(icon), m_tooltip(tooltip) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::NotifyIcon(%p)", this, owner);
     SetIcon(wxBitmapBundle(icon), tooltip);
 }
@@ -28,8 +29,20 @@ NotifyIcon::~NotifyIcon() {
 wxMenu* NotifyIcon::CreatePopupMenu() {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::CreatePopupMenu()", this);
     auto* menu = new wxMenu(wxEmptyString, 0);
+    menu->AppendCheckItem(ID_PAUSE_POPUPS, _("&Pause pop-ups"));
+    menu->Check(ID_PAUSE_POPUPS, m_popupsPaused);
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
     return menu;
+}
+
+void NotifyIcon::SetPopupsPaused(bool paused) {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::SetPopupsPaused(%d)", this, paused);
+    m_popupsPaused = paused;
+    SetIcon(wxBitmapBundle(m_icon), GetTooltip());
+}
+
+wxString NotifyIcon::GetTooltip() const {
+    return m_popupsPaused ? wxString::Format(_("%s: pop-ups are paused"), m_tooltip) : m_tooltip;
 }
 
 int NotifyIcon::DoubleClickMilliseconds() {

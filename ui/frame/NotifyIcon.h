@@ -18,8 +18,13 @@ public:
     NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip);
     ~NotifyIcon() override;
 
-    // A fresh tray menu ("E&xit"); the toolkit deletes it after showing it.
+    // A fresh tray menu ("&Pause pop-ups", "E&xit"); the toolkit deletes it after showing it.
     wxMenu* CreatePopupMenu() override;
+
+    // The tray menu's check item and the tooltip follow the pop-ups' pause.
+    void SetPopupsPaused(bool paused);
+    bool ArePopupsPaused() const { return m_popupsPaused; }
+    wxString GetTooltip() const;
 
     // Milliseconds within which two presses make a double click.
     static int DoubleClickMilliseconds();
@@ -30,6 +35,9 @@ private:
     void OnLButtonDClick();
 
     wxWeakRef<wxWindow> m_owner;
+    wxIcon m_icon;
+    wxString m_tooltip;
+    bool m_popupsPaused = false;
     // Time of a press still waiting for its partner; none when the last press ended a pair.
     bool m_pressPending = false;
     std::chrono::steady_clock::time_point m_lastPress;

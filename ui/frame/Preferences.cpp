@@ -74,13 +74,12 @@ Preferences Preferences::Read() {
                                          MIN_INTERVAL, MAX_INTERVAL);
         values.parsePause = ReadRanged(*config, "/System/parsePause", DEFAULT_PARSE_PAUSE,
                                        MIN_PARSE_PAUSE, MAX_PARSE_PAUSE);
-        values.popupDuration = ReadRanged(*config, "/PopupDialog/duration", DEFAULT_DURATION,
-                                          MIN_DURATION, MAX_DURATION);
         values.onlyFavorite = ReadFlag(*config, "/PopupDialog/onlyFavorite");
-        values.paused = ReadFlag(*config, "/PopupDialog/paused");
-        values.graceRefreshes =
-            ReadRanged(*config, "/PopupDialog/graceRefreshes", DEFAULT_GRACE, MIN_GRACE, MAX_GRACE);
-        values.holdWhileHovered = ReadFlag(*config, "/PopupDialog/holdWhileHovered");
+        // As the pop-ups read them (the duration held within its range).
+        values.popupDuration = PopupSettings::Duration();
+        values.paused = PopupSettings::Paused();
+        values.graceRefreshes = PopupSettings::GraceRefreshes();
+        values.holdWhileHovered = PopupSettings::HoldWhileHovered();
         values.startInTray = ReadFlag(*config, "/Session/startInTray");
     }
     values.autostart = AutostartEntry::IsEnabled();

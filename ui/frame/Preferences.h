@@ -1,15 +1,20 @@
 #pragma once
 
+#include "ui/popup/PopupSettings.h"
+
 #include <wx/string.h>
 
-// The settings that the preferences dialog shows, with their bounds. Read() gives what the
-// program uses now: a value missing, unreadable or out of range reads as its default (the
-// file keeps it until Save). Save() writes every key at once, or none.
+// The settings that the preferences dialog shows, with their bounds. Read() gives a value
+// missing, unreadable or out of range as its default, the pop-up settings as the pop-ups read
+// them; the file keeps what it holds until Save. Save() writes every key at once, or none.
 struct Preferences {
     static constexpr long MIN_INTERVAL = 1, MAX_INTERVAL = 3600, DEFAULT_INTERVAL = 10;
     static constexpr long MIN_PARSE_PAUSE = 0, MAX_PARSE_PAUSE = 100, DEFAULT_PARSE_PAUSE = 10;
-    static constexpr long MIN_DURATION = 1, MAX_DURATION = 3600, DEFAULT_DURATION = 8;
-    static constexpr long MIN_GRACE = 0, MAX_GRACE = 10, DEFAULT_GRACE = 0;
+    static constexpr long MIN_DURATION = PopupSettings::MIN_DURATION;
+    static constexpr long MAX_DURATION = PopupSettings::MAX_DURATION;
+    static constexpr long DEFAULT_DURATION = PopupSettings::DEFAULT_DURATION;
+    static constexpr long MIN_GRACE = 0, MAX_GRACE = PopupSettings::MAX_GRACE_REFRESHES;
+    static constexpr long DEFAULT_GRACE = 0;
 
     wxString webHost;
     wxString imageHost;

@@ -1,5 +1,6 @@
 #pragma once
 
-// The main frame's "&PopupOnlyFavorite" check item. Defined here, below the main frame, since
-// the pop-up manager reads that item's state from the frame's menu bar.
-enum PopupCommandId { ID_POPUP_ONLY_FAVORITE = 6001 };
+// The main frame's commands that concern the pop-ups: its "&PopupOnlyFavorite" check item, whose
+// state the pop-up manager reads from the frame's menu bar, and "&Pause pop-ups" and
+// "&Recent...", which the tray menu offers too. Defined here, below the main frame.
+enum PopupCommandId { ID_POPUP_ONLY_FAVORITE = 6001, ID_PAUSE_POPUPS = 6003, ID_RECENT = 6004 };

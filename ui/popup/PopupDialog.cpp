@@ -2,34 +2,32 @@
 
 #include "core/SiteEndpoints.h"
 #include "net/DownloadThread.h"
-#include "net/wxHTTP2.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
-#include "ui/popup/ImageHeader.h"
+#include "ui/popup/PopupHover.h"
+#include "ui/popup/PopupPlaces.h"
+#include "ui/popup/PopupSettings.h"
+#include "ui/popup/ThumbnailDecoder.h"
+#include "ui/popup/ThumbnailQueue.h"
 
 #include <wx/dcclient.h>
-#include <wx/display.h>
-#include <wx/imagbmp.h>
-#include <wx/image.h>
-#include <wx/imagjpeg.h>
-#include <wx/imagpng.h>
 #include <wx/log.h>
 #include <wx/module.h>
-#include <wx/mstream.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
-#include <wx/url.h>
+
+#include <algorithm>
 
 #ifdef __WXGTK__
 #include <dlfcn.h>
 #endif
 
-namespace {
+wxDEFINE_EVENT(wxEVT_POPUP_STATE_CHANGED, wxCommandEvent);
 
-PopupDialog::WorkAreaProvider g_workAreaProvider;
+namespace {
 
 // The content panel's background, shared by every pop-up: decoded on the first paint and kept
 // until the module ends, which releases it while the toolkit still runs.
@@ -49,29 +47,24 @@ private:
 
 wxIMPLEMENT_DYNAMIC_CLASS(PopupBackgroundModule, wxModule);
 
-// The skin may not need every decoder a thumbnail does; the host may have registered none.
-bool EnsureHandler(wxBitmapType type) {
-    if (wxImage::FindHandler(type))
-        return true;
-    switch (type) {
-    case wxBITMAP_TYPE_JPEG:
-        wxImage::AddHandler(new wxJPEGHandler);
-        return true;
-    case wxBITMAP_TYPE_PNG:
-        wxImage::AddHandler(new wxPNGHandler);
-        return true;
-    case wxBITMAP_TYPE_BMP:
-        wxImage::AddHandler(new wxBMPHandler);
-        return true;
-    default:
-        return false;
-    }
-}
+} // namespace
+
+const wxSize PopupDialog::THUMBNAIL_SIZE(107, 82);
+int PopupDialog::ms_shownCount = 0;
+unsigned long PopupDialog::ms_made = 0;
+std::vector<PopupDialog*> PopupDialog::ms_waiting;
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
+    EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
+    EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
+wxEND_EVENT_TABLE();
+// clang-format on
 
 // Clicks must not activate the pop-up either (showing it is covered by ShowWithoutActivating):
 // the window asks the window manager never to give it the input focus. GTK is linked by the
 // toolkit only, so its function is looked up at run time.
-void RefuseInputFocus(wxTopLevelWindow* window) {
+void PopupDialog::RefuseInputFocus(wxTopLevelWindow* window) {
 #ifdef __WXGTK__
     using SetAcceptFocus = void (*)(void* gtkWindow, int setting);
     static const auto setAcceptFocus =
@@ -83,26 +76,11 @@ void RefuseInputFocus(wxTopLevelWindow* window) {
 #endif
 }
 
-} // namespace
-
-const wxSize PopupDialog::THUMBNAIL_SIZE(107, 82);
-int PopupDialog::ms_shownCount = 0;
-
-// clang-format off
-wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
-    EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
-    EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
-wxEND_EVENT_TABLE();
-// clang-format on
-
-void PopupDialog::SetWorkAreaProvider(const WorkAreaProvider& provider) {
-    g_workAreaProvider = provider;
-}
-
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
                          const wxString& title, const wxPoint& pos, const wxSize& size, long style)
     // Borderless whatever the creator asked: without it the window manager adds a frame.
-    : wxDialog(parent, id, title, pos, size, style | wxBORDER_NONE), m_user(user), m_kind(kind) {
+    : wxDialog(parent, id, title, pos, size, style | wxBORDER_NONE), m_user(user), m_kind(kind),
+      m_sequence(++ms_made) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialog::PopupDialog(%s, %d)", this, user.GetName(), kind);
     ImageStore* store = ImageStore::GetInstance();
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -141,19 +119,43 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     m_contentPanel->Connect(wxEVT_PAINT, wxPaintEventHandler(PopupDialog::OnPaintContentPanel),
                             nullptr, this);
 
-    RequestThumbnail();
+    if (PopupSettings::HoldWhileHovered())
+        m_hover = std::make_unique<PopupHover>(this, [this](bool over) {
+            if (!m_destroyTimer)
+                return;
+            if (over)
+                m_destroyTimer->Stop();
+            else
+                StartDestroyTimer();
+        });
+
+    ThumbnailQueue::Request(this);
 }
 
 PopupDialog::~PopupDialog() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialog::~PopupDialog()", this);
+    Unqueue();
     delete m_destroyTimer;
-    if (m_counted)
+    if (m_counted) {
         --ms_shownCount;
+        ShowWaiting();
+    }
+    NotifyObserver();
+}
+
+bool PopupDialog::Destroy() {
+    Unqueue();
+    return wxDialog::Destroy();
+}
+
+void PopupDialog::Unqueue() {
+    ThumbnailQueue::Withdraw(this);
+    ms_waiting.erase(std::remove(ms_waiting.begin(), ms_waiting.end(), this), ms_waiting.end());
 }
 
 void PopupDialog::SetProperties() {
     SetTitle(_("Popup"));
-    SetSize(wxSize(150, 150));
+    SetSize(PopupPlaces::POPUP_SIZE);
     m_titleBar->SetInitialSize(wxSize(144, 18));
     m_styleBar->SetInitialSize(wxSize(144, 12));
     m_profileImage->SetInitialSize(THUMBNAIL_SIZE);
@@ -193,53 +195,16 @@ void PopupDialog::DoLayout() {
     Layout();
 }
 
-// The image host is asked with the web host's name in "Host". The header has to be set after
-// connecting (connecting resets the headers), so the download goes through a client of its
-// own that adds it to each request.
-void PopupDialog::RequestThumbnail() {
-    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::RequestThumbnail()", this);
-    auto* url = new wxURL(
-        SiteEndpoints::ImageUrl("/WebArchive/" + m_user.GetName() + "/thumbs/LinkedImage.jpg"));
-    auto* client = new wxHTTP2;
-    client->SetFixedHeader("Host", SiteEndpoints::WebHost());
-    client->SetTimeout(THUMBNAIL_TIMEOUT_SECONDS);
-    if (!DownloadThread::Start(this, wxID_ANY, url, client)) {
-        // Announce anyway, with the placeholder, rather than leave a hidden window behind.
-        wxCommandEvent failed(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);
-        AddPendingEvent(failed);
-    }
-}
-
-wxBitmap PopupDialog::DecodeThumbnail(const unsigned char* data, size_t length) {
-    wxBitmapType type;
-    wxSize size;
-    if (!ImageHeader::Read(data, length, &type, &size))
-        return wxBitmap();
-    if (size.x > MAX_PICTURE_SIDE || size.y > MAX_PICTURE_SIDE) {
-        wxLogTrace(ROD_TRACE, "PopupDialog: picture of %dx%d refused", size.x, size.y);
-        return wxBitmap();
-    }
-    if (!EnsureHandler(type))
-        return wxBitmap();
-    // A broken picture only means the placeholder; no message for the user.
-    wxLogNull quiet;
-    wxMemoryInputStream stream(data, length);
-    wxImage image;
-    if (!image.LoadFile(stream, type) || !image.IsOk())
-        return wxBitmap();
-    image.Rescale(THUMBNAIL_SIZE.x, THUMBNAIL_SIZE.y);
-    return wxBitmap(image);
-}
-
 void PopupDialog::OnDownloadFinished(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialog::OnDownloadFinished(%d)", this, event.GetInt());
     auto* data = static_cast<unsigned char*>(event.GetClientData());
     const size_t length = data && event.GetInt() > 0 ? size_t(event.GetInt()) : 0;
     // Only the first finished event counts; a stray second one is only released.
-    const bool first = !m_counted;
+    const bool first = !m_thumbnailArrived;
+    m_thumbnailArrived = true;
     wxBitmap bitmap;
     if (data && first)
-        bitmap = DecodeThumbnail(data, length);
+        bitmap = ThumbnailDecoder::Decode(data, length, THUMBNAIL_SIZE, MAX_PICTURE_SIDE);
     delete[] data;
     if (!first)
         return;
@@ -247,22 +212,50 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event) {
     if (!bitmap.IsOk())
         bitmap = ImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage");
     m_profileImage->SetBitmap(bitmap);
-
-    m_destroyTimer = new wxTimer(this, wxID_ANY);
-    const long seconds =
-        ImageStore::GetConfig()->Read("/PopupDialog/duration", long(DEFAULT_DURATION));
-    m_destroyTimer->StartOnce(int(seconds * 1000));
-
     PlaceAndShow();
 }
 
+// The count decides the place, as it always did; only a place outside the work area is
+// refused, and the pop-up waits for one instead.
 void PopupDialog::PlaceAndShow() {
-    const wxRect area = g_workAreaProvider ? g_workAreaProvider() : wxGetClientDisplayRect();
-    const wxSize outer = GetSize();
+    if (ms_shownCount >= PopupPlaces::GetFreeForPopups()) {
+        // Oldest first, whichever picture came first.
+        if (std::find(ms_waiting.begin(), ms_waiting.end(), this) == ms_waiting.end())
+            ms_waiting.insert(std::upper_bound(ms_waiting.begin(), ms_waiting.end(), this,
+                                               [](const PopupDialog* a, const PopupDialog* b) {
+                                                   return a->m_sequence < b->m_sequence;
+                                               }),
+                              this);
+        return;
+    }
+    ms_waiting.erase(std::remove(ms_waiting.begin(), ms_waiting.end(), this), ms_waiting.end());
     const int below = ms_shownCount++;
     m_counted = true;
-    Move(area.x + area.width - outer.x, area.y + area.height - (below + 1) * outer.y);
+    Move(PopupPlaces::GetPosition(below));
     ShowWithoutActivating();
+    // The time runs from the moment the pop-up appears, however long it waited.
+    m_destroyTimer = new wxTimer(this, wxID_ANY);
+    StartDestroyTimer();
+    NotifyObserver();
+}
+
+void PopupDialog::ShowWaiting() {
+    while (!ms_waiting.empty() && ms_shownCount < PopupPlaces::GetFreeForPopups())
+        ms_waiting.front()->PlaceAndShow();
+}
+
+// Not while the pointer holds the pop-up; it starts from the full duration when it leaves.
+void PopupDialog::StartDestroyTimer() {
+    if (m_hover && m_hover->IsOver())
+        return;
+    m_destroyTimer->StartOnce(static_cast<int>(PopupSettings::Duration() * 1000));
+}
+
+void PopupDialog::NotifyObserver() {
+    if (wxEvtHandler* observer = m_observer.get()) {
+        wxCommandEvent changed(wxEVT_POPUP_STATE_CHANGED, wxID_ANY);
+        observer->AddPendingEvent(changed);
+    }
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&) {
@@ -279,10 +272,14 @@ void PopupDialog::OnLeftDownForControl(wxMouseEvent&) {
 }
 
 void PopupDialog::OnPaintContentPanel(wxPaintEvent&) {
+    PaintContentBackground(m_contentPanel);
+}
+
+void PopupDialog::PaintContentBackground(wxWindow* panel) {
     if (!g_contentBackground)
         g_contentBackground =
             new wxBitmap(ImageStore::GetInstance()->GetBitmap("PopupDialog_contentPanel"));
-    wxPaintDC dc(m_contentPanel);
+    wxPaintDC dc(panel);
     if (g_contentBackground->IsOk())
         dc.DrawBitmap(*g_contentBackground, 0, 0, true);
 }

@@ -4,6 +4,10 @@
 #include "resources/Trace.h"
 #include "ui/popup/PopupCommandIds.h"
 #include "ui/popup/PopupDialog.h"
+#include "ui/popup/PopupPlaces.h"
+#include "ui/popup/PopupSettings.h"
+#include "ui/popup/PopupSummary.h"
+#include "ui/popup/RecentWindow.h"
 
 #include <wx/app.h>
 #include <wx/frame.h>
@@ -12,46 +16,75 @@
 #include <wx/tokenzr.h>
 #include <wx/toplevel.h>
 
-#include <vector>
+#include <algorithm>
+
+namespace {
+
+// A window that was closed lives on until idle time.
+bool IsGoing(wxWindow* window) {
+    return !window || window->IsBeingDeleted() ||
+           (wxTheApp && wxTheApp->IsScheduledForDestruction(window));
+}
+
+} // namespace
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(PopupDialogManager, wxEvtHandler)
     EVT_USER_ADDED(PopupDialogManager::OnUserAdded)
     EVT_USER_CHANGED(PopupDialogManager::OnUserChanged)
+    EVT_USER_DELETED(PopupDialogManager::OnUserDeleted)
 wxEND_EVENT_TABLE();
 // clang-format on
 
 PopupDialogManager::PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::PopupDialogManager()", this);
+    Bind(wxEVT_POPUP_STATE_CHANGED, &PopupDialogManager::OnPopupStateChanged, this);
 }
 
 PopupDialogManager::~PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::~PopupDialogManager()", this);
     DestroyPopups();
+    if (RecentWindow* window = m_recentWindow.get()) {
+        window->Detach();
+        window->Destroy();
+    }
 }
 
 // A pop-up still waiting for its picture would otherwise appear after the program's window
 // closed, and every pop-up left keeps the program running until its own timer ends.
 void PopupDialogManager::DestroyPopups() {
     // Collected first: destroying may change the list of top-level windows.
-    std::vector<PopupDialog*> popups;
+    std::vector<wxWindow*> popups;
     for (wxWindow* window : wxTopLevelWindows)
         // A C++ cast: the toolkit's cast converts the pointer before it checks the class.
-        if (auto* popup = dynamic_cast<PopupDialog*>(window))
-            if (!popup->IsBeingDeleted())
-                popups.push_back(popup);
-    for (PopupDialog* popup : popups)
+        if (dynamic_cast<PopupDialog*>(window) || dynamic_cast<PopupSummary*>(window))
+            if (!window->IsBeingDeleted())
+                popups.push_back(window);
+    for (wxWindow* popup : popups)
         popup->Destroy();
 }
 
-// An addition is a change from status 0.
+// An addition is a change from status 0; a return within the grace is a change from the
+// status the performer had when it went missing.
 void PopupDialogManager::OnUserAdded(UserEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::OnUserAdded(%s)", this,
                event.GetUser().GetName());
     UserEvent changed(event);
     changed.SetEventType(wxEVT_USER_CHANGED);
     changed.SetOldStatus(0);
+    unsigned long before = 0;
+    const unsigned long missed =
+        event.GetListNumber()
+            ? m_grace.CameBack(event.GetUser().GetName(), event.GetListNumber(), &before)
+            : 0;
+    if (missed && missed <= static_cast<unsigned long>(PopupSettings::GraceRefreshes()))
+        changed.SetOldStatus(before);
     ProcessEvent(changed);
+}
+
+void PopupDialogManager::OnUserDeleted(UserEvent& event) {
+    if (event.GetListNumber())
+        m_grace.Left(event.GetUser().GetName(), event.GetUser().GetStatus(), event.GetListNumber());
 }
 
 void PopupDialogManager::OnUserChanged(UserEvent& event) {
@@ -61,10 +94,164 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
     const int kind = KindOfNews(event.GetOldStatus(), user.GetStatus());
     if (!kind)
         return;
-    if (OnlyFavoritesWanted() && !IsFavorite(user.GetName()))
+    if (OnlyFavoritesWanted() && !IsFavorite(user.GetName())) {
+        m_recent.Add(user.GetName(), kind, RecentAnnouncements::FILTERED);
         return;
-    new PopupDialog(user, kind, nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                    wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+    }
+    Announce(user, kind);
+}
+
+void PopupDialogManager::Announce(const User& user, int kind) {
+    if (m_paused) {
+        m_recent.Add(user.GetName(), kind, RecentAnnouncements::PAUSED);
+        if (!m_pauseSummary)
+            m_pauseSummary = NewSummary(PopupSummary::REASON_PAUSE);
+        m_pauseSummary->Add(user, kind);
+        return;
+    }
+    const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
+    m_waiting.push_back({user, kind, id});
+    Place();
+}
+
+void PopupDialogManager::OnPopupStateChanged(wxCommandEvent&) {
+    Place();
+}
+
+PopupSummary* PopupDialogManager::GetSummary() const {
+    PopupSummary* summary = m_summary.get();
+    return IsGoing(summary) ? nullptr : summary;
+}
+
+void PopupDialogManager::Settle() {
+    for (const Made& made : m_made)
+        if (made.popup && made.popup->IsShown())
+            m_recent.SetOutcome(made.recentId, RecentAnnouncements::SHOWN);
+    m_made.erase(std::remove_if(m_made.begin(), m_made.end(),
+                                [](const Made& made) {
+                                    return IsGoing(made.popup.get()) || made.popup->IsShown();
+                                }),
+                 m_made.end());
+}
+
+int PopupDialogManager::FreePlaces(int forPopups) const {
+    return std::max(0, forPopups - PopupDialog::GetShownCount() - static_cast<int>(m_made.size()));
+}
+
+// The oldest announcements take the free places; the rest wait, unless more wait than fit on
+// the screen or a summary is already there to take them.
+void PopupDialogManager::Place() {
+    if (m_paused)
+        return;
+    Settle();
+    PopupSummary* summary = GetSummary();
+    // The work area is asked once: that is a round trip to the display, and a flood comes here
+    // once per performer.
+    const int places = PopupPlaces::GetCount();
+    int free = FreePlaces(places - (PopupPlaces::IsTopReserved() ? 1 : 0));
+    const bool newSummary = !summary && static_cast<int>(m_waiting.size()) - free > places;
+    if (newSummary) {
+        summary = NewSummary(PopupSummary::REASON_OVERFLOW);
+        // It is about to take the top place from the pop-ups.
+        free = std::max(0, free - 1);
+    }
+    if (summary) {
+        const size_t keep = std::min(m_waiting.size(), static_cast<size_t>(free));
+        for (size_t i = keep; i < m_waiting.size(); ++i) {
+            summary->Add(m_waiting[i].user, m_waiting[i].kind);
+            m_recent.SetOutcome(m_waiting[i].recentId, RecentAnnouncements::FOLDED);
+        }
+        m_waiting.erase(m_waiting.begin() + static_cast<long>(keep), m_waiting.end());
+    }
+    if (newSummary) {
+        m_summary = summary;
+        summary->Appear();
+    }
+    for (; free > 0 && !m_waiting.empty(); --free) {
+        const Announcement& next = m_waiting.front();
+        auto* popup =
+            new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString,
+                            wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
+        popup->SetObserver(this);
+        m_made.push_back({popup, next.recentId});
+        m_waiting.pop_front();
+    }
+}
+
+PopupSummary* PopupDialogManager::NewSummary(int reason) {
+    wxWeakRef<PopupDialogManager> self(this);
+    auto* summary = reason == PopupSummary::REASON_PAUSE
+                        ? new PopupSummary(PopupSummary::REASON_PAUSE,
+                                           [self] {
+                                               if (self)
+                                                   self->ShowRecent();
+                                           })
+                        : new PopupSummary(PopupSummary::REASON_OVERFLOW, ShowMainWindow);
+    summary->SetObserver(this);
+    return summary;
+}
+
+// Pop-ups still to come are withdrawn and counted for the summary at the end of the pause;
+// those on screen stay until their time is up.
+void PopupDialogManager::SetPaused(bool paused) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::SetPaused(%d)", this, paused);
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    if (!paused) {
+        ShowPauseSummary();
+        Place();
+        return;
+    }
+    Settle();
+    // Oldest first: the pop-ups already made came before those still waiting.
+    std::vector<Announcement> withdrawn;
+    for (const Made& made : m_made) {
+        withdrawn.push_back({made.popup->GetUser(), made.popup->GetKind(), made.recentId});
+        made.popup->Destroy();
+    }
+    m_made.clear();
+    withdrawn.insert(withdrawn.end(), m_waiting.begin(), m_waiting.end());
+    m_waiting.clear();
+    for (const Announcement& announcement : withdrawn) {
+        m_recent.SetOutcome(announcement.recentId, RecentAnnouncements::PAUSED);
+        if (!m_pauseSummary)
+            m_pauseSummary = NewSummary(PopupSummary::REASON_PAUSE);
+        m_pauseSummary->Add(announcement.user, announcement.kind);
+    }
+}
+
+void PopupDialogManager::ShowPauseSummary() {
+    PopupSummary* pause = m_pauseSummary.get();
+    m_pauseSummary = nullptr;
+    if (IsGoing(pause))
+        return;
+    PopupSummary* older = GetSummary();
+    m_summary = pause;
+    pause->Appear();
+    if (older)
+        older->Destroy();
+}
+
+void PopupDialogManager::ShowRecent() {
+    RecentWindow* window = m_recentWindow.get();
+    if (IsGoing(window)) {
+        window = new RecentWindow(&m_recent);
+        m_recentWindow = window;
+    }
+    window->Show();
+    window->Raise();
+}
+
+// Un-minimised and in front, also from the tray.
+void PopupDialogManager::ShowMainWindow() {
+    auto* top = dynamic_cast<wxTopLevelWindow*>(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    if (IsGoing(top))
+        return;
+    top->Show(true);
+    if (top->IsIconized())
+        top->Iconize(false);
+    top->Raise();
 }
 
 // "No old status" has every bit set, BUSY among them; it is no evidence of having been busy.

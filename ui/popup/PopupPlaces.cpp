@@ -1,0 +1,51 @@
+#include "ui/popup/PopupPlaces.h"
+
+#include <wx/display.h>
+#include <wx/time.h>
+
+#include <algorithm>
+
+namespace {
+
+PopupPlaces::WorkAreaProvider g_workAreaProvider;
+
+// The display's work area is a round trip to the X server, and a flood asks for it once per
+// performer: it is kept for a moment (a panel that moves is seen half a second later).
+const wxLongLong KEEP_WORK_AREA_MS = 500;
+wxRect g_workArea;
+wxLongLong g_workAreaAsked = -1;
+
+} // namespace
+
+const wxSize PopupPlaces::POPUP_SIZE(150, 150);
+bool PopupPlaces::ms_topReserved = false;
+
+void PopupPlaces::SetWorkAreaProvider(const WorkAreaProvider& provider) {
+    g_workAreaProvider = provider;
+}
+
+wxRect PopupPlaces::GetWorkArea() {
+    if (g_workAreaProvider)
+        return g_workAreaProvider();
+    const wxLongLong now = wxGetUTCTimeMillis();
+    if (g_workAreaAsked < 0 || now - g_workAreaAsked > KEEP_WORK_AREA_MS || now < g_workAreaAsked) {
+        g_workArea = wxGetClientDisplayRect();
+        g_workAreaAsked = now;
+    }
+    return g_workArea;
+}
+
+int PopupPlaces::GetCount() {
+    return std::max(1, GetWorkArea().height / POPUP_SIZE.y);
+}
+
+int PopupPlaces::GetFreeForPopups() {
+    return GetCount() - (ms_topReserved ? 1 : 0);
+}
+
+// A work area lower than a pop-up still shows one, from the area's top.
+wxPoint PopupPlaces::GetPosition(int place) {
+    const wxRect area = GetWorkArea();
+    return wxPoint(area.x + area.width - POPUP_SIZE.x,
+                   std::max(area.y, area.y + area.height - (place + 1) * POPUP_SIZE.y));
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/User.h"
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class PopupHover;
+class wxPanel;
+class wxStaticBitmap;
+class wxStaticText;
+
+// One pop-up for many announcements: those that found no place on the screen, or those that
+// came while pop-ups were paused. It tells how many there were and lists the first few names.
+// Once it appears it takes the top place of the work area and keeps it while it is there (the
+// pop-ups have one place fewer meanwhile); it closes after the usual duration and, when
+// clicked, runs the action its creator gave it. It owns itself, like a pop-up.
+class PopupSummary : public wxDialog {
+public:
+    enum Reason { REASON_OVERFLOW, REASON_PAUSE };
+    // Names listed below the count.
+    static constexpr size_t LISTED_NAMES = 3;
+
+    PopupSummary(Reason reason, const std::function<void()>& onClick);
+    ~PopupSummary() override;
+    bool Destroy() override;
+
+    // Counts one more announcement of the given kind (PopupDialog::KIND_ONLINE or KIND_FREE);
+    // the time on screen starts again.
+    void Add(const User& user, int kind);
+    // Takes the top place (from an older summary too) and shows itself there without taking
+    // the focus.
+    void Appear();
+
+    // Gets wxEVT_POPUP_STATE_CHANGED when it goes; null for none.
+    void SetObserver(wxEvtHandler* observer) { m_observer = observer; }
+
+    Reason GetReason() const { return m_reason; }
+    int GetCount() const { return m_online + m_free; }
+    // The texts as they are shown once the pending update has run.
+    wxString GetHeadline() const;
+    wxString GetNames() const;
+    wxStaticText* GetHeadlineLabel() const { return m_headline; }
+    wxStaticText* GetNamesLabel() const { return m_namesLabel; }
+    wxStaticBitmap* GetStyleBar() const { return m_styleBar; }
+    wxTimer* GetDestroyTimer() const { return m_destroyTimer.get(); }
+
+private:
+    void DoLayout();
+    void UpdateTexts();
+    void StartDestroyTimer();
+    void ReleaseTopPlace();
+    void WatchClicks(wxWindow* window);
+
+    void OnClick(wxMouseEvent& event);
+    void OnDestroyTimer(wxTimerEvent& event);
+    void OnPaintContentPanel(wxPaintEvent& event);
+
+    Reason m_reason;
+    std::function<void()> m_onClick;
+    wxPanel* m_framePanel;
+    wxPanel* m_contentPanel;
+    wxStaticBitmap* m_titleBar;
+    wxStaticBitmap* m_styleBar;
+    wxStaticText* m_headline;
+    wxStaticText* m_namesLabel;
+    int m_online = 0;
+    int m_free = 0;
+    std::vector<wxString> m_names;
+    bool m_updatePending = false;
+    std::unique_ptr<wxTimer> m_destroyTimer;
+    std::unique_ptr<PopupHover> m_hover;
+    wxWeakRef<wxEvtHandler> m_observer;
+
+    // The summary that holds the top place.
+    static PopupSummary* ms_holder;
+};

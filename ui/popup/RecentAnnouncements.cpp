@@ -1,0 +1,54 @@
+#include "ui/popup/RecentAnnouncements.h"
+
+#include "ui/popup/PopupDialog.h"
+
+#include <wx/intl.h>
+
+unsigned long RecentAnnouncements::Add(const wxString& name, int kind, Outcome outcome) {
+    const unsigned long id = m_nextId++;
+    m_entries.push_back({id, wxDateTime::Now(), name, kind, outcome});
+    if (m_entries.size() > CAPACITY)
+        m_entries.pop_front();
+    Changed();
+    return id;
+}
+
+// Ids follow each other, so an entry is found by its distance from the newest.
+long RecentAnnouncements::FindNewestIndex(unsigned long id) const {
+    if (m_entries.empty() || id > m_entries.back().id || id < m_entries.front().id)
+        return -1;
+    return static_cast<long>(m_entries.back().id - id);
+}
+
+void RecentAnnouncements::SetOutcome(unsigned long id, Outcome outcome) {
+    const long index = FindNewestIndex(id);
+    if (index < 0)
+        return;
+    m_entries[m_entries.size() - 1 - static_cast<size_t>(index)].outcome = outcome;
+    Changed();
+}
+
+void RecentAnnouncements::Changed() {
+    if (m_listener)
+        m_listener();
+}
+
+wxString RecentAnnouncements::KindText(int kind) {
+    return kind == PopupDialog::KIND_FREE ? _("free") : _("online");
+}
+
+wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
+    switch (outcome) {
+    case WAITING:
+        return _("waiting");
+    case SHOWN:
+        return _("shown");
+    case FOLDED:
+        return _("in a summary");
+    case PAUSED:
+        return _("paused");
+    case FILTERED:
+        return _("filtered out");
+    }
+    return wxString();
+}

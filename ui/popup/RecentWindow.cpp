@@ -1,0 +1,36 @@
+#include "ui/popup/RecentWindow.h"
+
+#include "resources/ImageStore.h"
+#include "resources/Trace.h"
+#include "ui/popup/RecentAnnouncements.h"
+#include "ui/popup/RecentListCtrl.h"
+
+#include <wx/log.h>
+#include <wx/sizer.h>
+
+RecentWindow::RecentWindow(RecentAnnouncements* list)
+    : wxFrame(nullptr, wxID_ANY, _("Recent"), wxDefaultPosition, wxSize(380, 320),
+              wxDEFAULT_FRAME_STYLE | wxFRAME_TOOL_WINDOW),
+      m_list(list) {
+    wxLogTrace(ROD_TRACE, "[%p]RecentWindow::RecentWindow()", this);
+    if (ImageStore* store = ImageStore::GetInstance())
+        SetIcon(store->GetIcon("Application_icon"));
+    m_listCtrl = new RecentListCtrl(this, list);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(m_listCtrl, 1, wxEXPAND, 0);
+    SetSizer(sizer);
+    m_list->SetListener([this] { m_listCtrl->ScheduleReload(); });
+}
+
+RecentWindow::~RecentWindow() {
+    wxLogTrace(ROD_TRACE, "[%p]RecentWindow::~RecentWindow()", this);
+    Detach();
+}
+
+void RecentWindow::Detach() {
+    if (!m_list)
+        return;
+    m_list->SetListener(nullptr);
+    m_list = nullptr;
+    m_listCtrl->Detach();
+}
