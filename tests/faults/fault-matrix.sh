@@ -253,7 +253,7 @@ window_kind() {
     case $1 in
     "Orlavin ZirovUdaroro") echo main ;;
     Popup) echo popup ;;
-    Authentication) echo dialog ;;
+    Authentication | Preferences) echo dialog ;;
     Error | Confirm) echo box ;;
     esac
 }
@@ -1194,6 +1194,34 @@ scenario_proxy_down() {
     end "no download through a proxy that is down: the Error box, answered; status ${host_rc:-?}"
 }
 
+# A first start with an empty home: the preferences ask for the site before any download, and
+# the hosts typed there bring the live list.
+scenario_first_start() {
+    begin first_start_empty_home
+    start_site || { end "-"; return; }
+    mkdir -p "$sc/home"
+    start_host || { end "-"; return; }
+    if wait_for 10 shown Preferences; then
+        expect "an Error box came while the site was asked for" holds_for 2 no_error_box
+        activate "$(visible Preferences | head -n1)"
+        local field
+        for field in 1 2 3; do
+            [ "$field" = 1 ] || xdotool key Tab
+            xdotool key --clearmodifiers ctrl+a
+            xdotool type --delay 10 "127.0.0.1:$port"
+        done
+        xdotool key Return
+        expect "the preferences stayed open" wait_for 5 not_shown Preferences
+        expect "no download from the hosts given" wait_for 10 at_least_requests "$SCRIPT" 1
+        expect "the hosts were not stored" \
+            grep -qx "webHost=127.0.0.1:$port" "$sc/home/.Roduviriz"
+    else
+        note "the preferences did not ask for the site"
+    fi
+    close_and_expect_clean_exit 10
+    end "asked for the site, then downloaded from the hosts given; closed in ${closing_ms} ms"
+}
+
 # ---------------------------------------------------------------------------------------------
 
 for scenario in \
@@ -1202,7 +1230,7 @@ for scenario in \
     thumbnails empty_then_full \
     login_403 login_empty_body login_100000_lines login_window_closed \
     updates shutdown_pending_thumbnails shutdown_with_box_open \
-    shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down; do
+    shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down first_start; do
     wanted "$scenario" || continue
     case $scenario in
     script_500) script_outage script_500 500 5 "five answers of status 500" ;;
