@@ -60,16 +60,13 @@ HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
 time_pid=$!
 pids+=("$time_pid")
 
+host_pid=""
+find_host() { host_pid=$(pgrep -P "$time_pid" -x roduviriz || true); [ -n "$host_pid" ]; }
+wait_until 30 find_host || { echo "measure-program: the host process is not found" >&2; exit 1; }
 frame=""
-find_frame() {
-    frame=$(xdotool search --onlyvisible --name '^Orlavin ZirovUdaroro$' 2>/dev/null | head -n1) ||
-        true
-    [ -n "$frame" ]
-}
+find_frame() { frame=$(program_window main); [ -n "$frame" ]; }
 wait_until 120 find_frame || { echo "measure-program: no main frame (see $work/host.log)" >&2; exit 1; }
 startup=$(seconds_since "$started")
-host_pid=$(pgrep -P "$time_pid" -x roduviriz || true)
-[ -n "$host_pid" ] || { echo "measure-program: the host process is not found" >&2; exit 1; }
 
 # utime + stime in seconds (fields 14 and 15 of /proc/PID/stat, after the command name).
 ticks=$(getconf CLK_TCK)

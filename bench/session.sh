@@ -8,6 +8,9 @@
 #   start_display             Xvfb on a display it picks itself (never one in use) and openbox;
 #                             exports DISPLAY
 #   start_sitesim OUT ARGS... sitesim with ARGS, its first line to OUT; sets $port
+#   program_window KIND       the first window of the kind (main, popup, dialog, box, menu,
+#                             splash) that the process $host_pid shows; by kind, not by title,
+#                             which the catalogue translates
 
 session_begin() {
     session_name=$1
@@ -67,3 +70,6 @@ start_sitesim() {
     wait_until 30 grep -q '^PORT [0-9]' "$out" || session_fail "sitesim did not start"
     port=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$out" | head -n1)
 }
+
+session_windows=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/support" && pwd)/program-windows
+program_window() { "$session_windows" "$host_pid" "$1" 2>/dev/null | head -n1 || true; }

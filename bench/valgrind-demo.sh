@@ -87,10 +87,10 @@ pids+=("$host_pid")
 
 frame=""
 find_window() {
-    frame=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+    frame=$(program_window "$1")
     [ -n "$frame" ]
 }
-wait_until 300 find_window '^Orlavin ZirovUdaroro$' ||
+wait_until 300 find_window main ||
     { echo "valgrind-demo: no main frame (see $work)" >&2; exit 1; }
 main=$frame
 start=$(date +%s)
@@ -104,7 +104,7 @@ login() {
     xdotool key --clearmodifiers alt+t
     sleep 3
     xdotool key u
-    wait_until 30 find_window '^Authentication$'
+    wait_until 30 find_window dialog
 }
 logged_in=no
 for _ in 1 2 3; do

@@ -4,14 +4,16 @@
 #include "resources/Trace.h"
 
 #include <wx/log.h>
-#include <wx/stopwatch.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
-const wxThread::ExitCode kStoppedBeforeFirstList = reinterpret_cast<wxThread::ExitCode>(1);
-const wxThread::ExitCode kStopped = nullptr;
+const wxThread::ExitCode STOPPED_BEFORE_FIRST_LIST = reinterpret_cast<wxThread::ExitCode>(1);
+const wxThread::ExitCode STOPPED = nullptr;
+// After a give-up the thread only waits for its stop; this is how often it looks.
+const long IDLE_CHECK_MS = 1000;
 
 } // namespace
 
@@ -35,7 +37,17 @@ DaemonThread::~DaemonThread() {
 void DaemonThread::AddEventHandler(wxEvtHandler* handler) {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::AddEventHandler(%p)", this, handler);
     std::lock_guard<std::mutex> lock(m_handlersGuard);
-    m_handlers.push_back(handler);
+    m_handlers.push_back({handler, true});
+}
+
+void DaemonThread::RegisterWithCurrentList(wxEvtHandler* handler,
+                                           const std::function<void(const UserList&)>& postList) {
+    wxLogTrace(ROD_TRACE, "[%p]DaemonThread::RegisterWithCurrentList(%p)", this, handler);
+    std::lock_guard<std::mutex> lock(m_handlersGuard);
+    postList(m_posted);
+    if (std::none_of(m_handlers.begin(), m_handlers.end(),
+                     [handler](const Registration& r) { return r.handler == handler; }))
+        m_handlers.push_back({handler, false});
 }
 
 bool DaemonThread::ShouldExit() {
@@ -45,71 +57,112 @@ bool DaemonThread::ShouldExit() {
     return false;
 }
 
+void DaemonThread::OnDelete() {
+    {
+        std::lock_guard<std::mutex> lock(m_stopGuard);
+        m_stopRequested = true;
+    }
+    m_stopSignal.notify_all();
+}
+
 wxThread::ExitCode DaemonThread::Entry() {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::Entry(void)", this);
     long delay;
     while ((delay = m_site->UpdateUserList()) == 0) {
-        if (ShouldExit())
-            return kStoppedBeforeFirstList;
-        Yield();
+        if (!WaitToRetry())
+            return STOPPED_BEFORE_FIRST_LIST;
     }
-
-    UserList snapshot = m_site->GetUserList();
-    {
-        UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
-        event.SetUserList(snapshot);
-        if (!PostToHandlers(event))
-            return kStopped;
-    }
+    if (!PublishChanges(m_site->GetUserList(), true))
+        return STOPPED;
 
     // The delay runs from the start of one refresh to the start of the next.
     wxStopWatch watch;
     for (;;) {
-        if (ShouldExit())
-            return kStopped;
-        if (watch.Time() < delay) {
-            // Under 10 ms a tenth would be 0: sleeping at least 1 ms keeps it off the processor.
-            Sleep(std::max(delay / 10, 1L));
-            continue;
-        }
+        if (!WaitUntil(watch, delay))
+            return STOPPED;
         watch.Start();
         const long next = m_site->UpdateUserList();
         if (next == 0) {
-            delay = 0; // retried at once
+            if (!WaitToRetry())
+                return STOPPED;
+            delay = 0;
             continue;
         }
-        const UserList newer = m_site->GetUserList();
-        UserList added, deleted, changed;
-        snapshot.GetDifference(newer, added, deleted, changed);
-        if (!PostUsers(added, wxEVT_USER_ADDED, nullptr) ||
-            !PostUsers(deleted, wxEVT_USER_DELETED, nullptr) ||
-            !PostUsers(changed, wxEVT_USER_CHANGED, &snapshot))
-            return kStopped;
-        snapshot = newer;
+        if (!PublishChanges(m_site->GetUserList(), false))
+            return STOPPED;
         delay = next;
     }
 }
 
-bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const UserList* older) {
+bool DaemonThread::WaitUntil(const wxStopWatch& watch, long ms) {
+    for (;;) {
+        if (ShouldExit())
+            return false;
+        const long left = ms - watch.Time();
+        if (left <= 0)
+            return true;
+        std::unique_lock<std::mutex> lock(m_stopGuard);
+        if (m_stopSignal.wait_for(lock, std::chrono::milliseconds(left),
+                                  [this] { return m_stopRequested; }))
+            return false;
+    }
+}
+
+bool DaemonThread::WaitToRetry() {
+    const int retry = m_site->GetRetryDelay();
+    wxStopWatch watch;
+    if (retry != Site::GAVE_UP)
+        return WaitUntil(watch, retry);
+    // The user was told and the user interface is closing: no download any more.
+    while (WaitUntil(watch, watch.Time() + IDLE_CHECK_MS)) {
+    }
+    return false;
+}
+
+bool DaemonThread::PublishChanges(const UserList& newer, bool firstList) {
+    UserList added, deleted, changed;
+    m_posted.GetDifference(newer, added, deleted, changed);
+    // Held for the whole refresh, so a handler that registers meanwhile gets its events
+    // entirely or not at all; posting only queues, so the GUI thread waits briefly at most.
+    std::lock_guard<std::mutex> lock(m_handlersGuard);
+    if (firstList) {
+        UserListEvent event(wxEVT_USER_LIST_INITIALIZED, -1);
+        event.SetUserList(newer);
+        if (!PostToHandlers(event, Audience::FIRST_LIST_TAKERS))
+            return false;
+    }
+    // Before the first list the posted list is empty: everybody in it is an addition.
+    const Audience audience = firstList ? Audience::OTHERS : Audience::ALL;
+    if (!PostUsers(added, wxEVT_USER_ADDED, nullptr, audience) ||
+        !PostUsers(deleted, wxEVT_USER_DELETED, nullptr, audience) ||
+        !PostUsers(changed, wxEVT_USER_CHANGED, &m_posted, audience))
+        return false;
+    m_posted = newer;
+    return true;
+}
+
+bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const UserList* older,
+                             Audience audience) {
     for (const auto& entry : users) {
         UserEvent event(entry.second, type, UserEvent::NO_OLD_STATUS);
         if (older)
             event.SetOldStatus(older->GetUser(entry.first).GetStatus());
-        if (!PostToHandlers(event))
+        if (!PostToHandlers(event, audience))
             return false;
     }
     return true;
 }
 
-bool DaemonThread::PostToHandlers(const wxEvent& event) {
-    // Held for the whole walk, so a handler added meanwhile gets this event entirely or not
-    // at all; posting only queues, so the GUI thread waits briefly at most.
-    std::lock_guard<std::mutex> lock(m_handlersGuard);
-    for (wxEvtHandler* handler : m_handlers) {
+bool DaemonThread::PostToHandlers(const wxEvent& event, Audience audience) {
+    for (const Registration& registration : m_handlers) {
+        if (audience == Audience::FIRST_LIST_TAKERS && !registration.takesFirstList)
+            continue;
+        if (audience == Audience::OTHERS && registration.takesFirstList)
+            continue;
         if (ShouldExit())
             return false;
-        if (handler)
-            handler->AddPendingEvent(event);
+        if (registration.handler)
+            registration.handler->AddPendingEvent(event);
     }
     return true;
 }

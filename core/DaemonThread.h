@@ -3,16 +3,20 @@
 #include "core/Site.h"
 
 #include <wx/event.h>
+#include <wx/stopwatch.h>
 #include <wx/thread.h>
 
+#include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 // The refresh thread: calls the site's UpdateUserList periodically and posts the first list,
 // then every addition, deletion and change, to the registered handlers.
 //
-// Between refreshes it sleeps in steps of a tenth of the delay (at least 1 ms), so a stop is
-// noticed within about a tenth of the delay while waiting. Entry's result is 1 when the thread
+// Between refreshes it waits the delay that the site returned; after a failed refresh it
+// waits what the site's GetRetryDelay asks for, and after the site gave up it downloads
+// nothing more. A stop request ends every wait at once. Entry's result is 1 when the thread
 // was stopped before the first successful refresh, 0 otherwise.
 //
 // It is joinable, unlike a detached thread whose Delete() returns at once on this platform:
@@ -31,20 +35,50 @@ public:
     // A handler added after the first list was posted gets only the per-user events.
     void AddEventHandler(wxEvtHandler* handler);
 
+    // For a handler that builds its own list from the thread's (the favourites tree): hands
+    // postList the list that the thread's events so far describe (empty before the first
+    // list) and registers handler unless it is registered already, as one step with the
+    // thread's posting. What postList posts to handler thus comes before every change after
+    // that list, and each such change reaches handler exactly once. Such a handler never gets
+    // the thread's first list whole: its users come as additions instead.
+    void RegisterWithCurrentList(wxEvtHandler* handler,
+                                 const std::function<void(const UserList&)>& postList);
+
     // True when a stop was requested; otherwise yields and returns false.
     bool ShouldExit();
 
 protected:
     ExitCode Entry() override;
+    void OnDelete() override;
 
 private:
-    // Posts a copy of event to every handler in registration order; false when a stop came
-    // first (the remaining handlers get nothing).
-    bool PostToHandlers(const wxEvent& event);
-    // Per-user events of one kind; false when a stop came first.
-    bool PostUsers(const UserList& users, wxEventType type, const UserList* older);
+    struct Registration {
+        wxEvtHandler* handler;
+        bool takesFirstList;
+    };
+    enum class Audience { ALL, FIRST_LIST_TAKERS, OTHERS };
+
+    // Waits until the watch shows ms, or less when a stop comes first; false then.
+    bool WaitUntil(const wxStopWatch& watch, long ms);
+    // After a failed refresh: waits what the site asks for; false on a stop. After a give-up
+    // it waits for the stop itself, so that nothing is downloaded any more.
+    bool WaitToRetry();
+    // Posts what changed from m_posted to newer and makes newer the posted list, as one step
+    // under the handlers' guard; false when a stop came first.
+    bool PublishChanges(const UserList& newer, bool firstList);
+    // Posts a copy of event to the handlers of the audience in registration order; false
+    // when a stop came first (the remaining handlers get nothing). Under m_handlersGuard.
+    bool PostToHandlers(const wxEvent& event, Audience audience);
+    // Per-user events of one kind; false when a stop came first. Under m_handlersGuard.
+    bool PostUsers(const UserList& users, wxEventType type, const UserList* older,
+                   Audience audience);
 
     Site* m_site;
     std::mutex m_handlersGuard;
-    std::vector<wxEvtHandler*> m_handlers;
+    std::vector<Registration> m_handlers;
+    // What the posted events describe; written by this thread under m_handlersGuard.
+    UserList m_posted;
+    std::mutex m_stopGuard;
+    std::condition_variable m_stopSignal;
+    bool m_stopRequested = false;
 };

@@ -1,5 +1,6 @@
 #include "core/KestovaSite.h"
 
+#include "core/HttpGet.h"
 #include "core/PerformerScriptParser.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
@@ -13,12 +14,10 @@
 #include <wx/protocol/http.h>
 #include <wx/socket.h>
 #include <wx/thread.h>
-#include <wx/url.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -29,13 +28,16 @@ namespace {
 const char SCRIPT_PATH[] = "/include/js/online_performers.js";
 const int SCRIPT_TIMEOUT_SECONDS = 3;
 const int FAILURES_BEFORE_GIVING_UP = 10;
+const int FIRST_RETRY_MS = 1000;
 const long DEFAULT_SYNC_SECONDS = 10;
+const long DEFAULT_PARSE_PAUSE_MS = 10;
+const long MAX_PARSE_PAUSE_MS = 100;
 
-// Consecutive downloads without a usable answer. The refresh thread is its one user in the
-// program; tests drive it from the main thread, so it is atomic rather than thread-bound.
+// Consecutive downloads without a usable answer, and the wait after the last one. The refresh
+// thread is their one user; tests drive the site from the main thread, hence atomics.
 std::atomic<int> g_failures{0};
+std::atomic<int> g_retryDelayMs{FIRST_RETRY_MS};
 bool g_socketsInitialised = false;
-bool g_proxySet = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
 
 // The compiled expressions keep match state: one parser, one download at a time.
@@ -58,80 +60,47 @@ bool StopRequested() {
     return worker && worker->TestDestroy();
 }
 
-// Keeps the refresh thread from monopolising the processor while it parses; also where a
-// long parse notices a shutdown.
-bool PauseAfterStoredPerformer() {
+// The rest after each stored performer keeps the refresh thread from monopolising the
+// processor, at the price of a later list. Out of range or not a number: the default.
+long ParsePauseMs() {
+    const long ms = ImageStore::GetConfig()->Read("/System/parsePause", DEFAULT_PARSE_PAUSE_MS);
+    return ms < 0 || ms > MAX_PARSE_PAUSE_MS ? DEFAULT_PARSE_PAUSE_MS : ms;
+}
+
+// Also where a long parse notices a shutdown, with or without a rest.
+bool PauseAfterStoredPerformer(long pauseMs) {
     wxThread* worker = CurrentWorker();
     if (!worker)
         return true;
-    wxThread::Sleep(10);
+    if (pauseMs > 0)
+        wxThread::Sleep(static_cast<unsigned long>(pauseMs));
     return !worker->TestDestroy();
-}
-
-// "http://host:port/" as the environment gives it, reduced to the "host:port" the toolkit
-// takes; empty when no proxy is configured.
-wxString ProxyFromEnvironment() {
-    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
-        const char* value = std::getenv(name);
-        if (!value || !*value)
-            continue;
-        wxString proxy = wxString::FromUTF8(value);
-        proxy.Trim(true).Trim(false);
-        const int scheme = proxy.Find("://");
-        if (scheme != wxNOT_FOUND)
-            proxy = proxy.Mid(scheme + 3);
-        proxy = proxy.BeforeFirst('/');
-        if (proxy.empty())
-            continue;
-        if (!proxy.Contains(":"))
-            proxy += ":80";
-        return proxy;
-    }
-    return wxString();
 }
 
 Fetch FetchScript(UserList& result) {
     wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)",
                SiteEndpoints::WebUrl(SCRIPT_PATH));
-    wxURL url(SiteEndpoints::WebUrl(SCRIPT_PATH));
-    if (url.GetError() != wxURL_NOERR)
-        return Fetch::FAILED;
-    // Declared before the stream, which reads from the client's socket: destroyed after it.
-    std::unique_ptr<wxHTTP> client;
-    if (const KestovaSite::HttpClientFactory factory = g_httpFactory; factory && !g_proxySet)
-        client.reset(factory());
-    wxProtocol& protocol = client ? *client : url.GetProtocol();
-    protocol.SetTimeout(SCRIPT_TIMEOUT_SECONDS);
+    // Declared before the stream, which reads from the client's connection: destroyed after it.
+    // Without the network library's client (tests of the core alone) the toolkit's serves.
+    const KestovaSite::HttpClientFactory factory = g_httpFactory;
+    std::unique_ptr<wxHTTP> client(factory ? factory() : new wxHTTP);
+    client->SetTimeout(SCRIPT_TIMEOUT_SECONDS);
     // A blocking socket is never handed to the GUI thread's event loop, which would
     // otherwise read from it too while the refresh thread waits.
-    protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
-    std::unique_ptr<wxInputStream> in;
-    if (client) {
-        unsigned long port = 0; // the client's default, 80
-        if (url.HasPort() && (!url.GetPort().ToULong(&port) || port == 0 || port > 65535))
-            return Fetch::FAILED;
-        if (!client->Connect(url.GetServer(), static_cast<unsigned short>(port)))
-            return Fetch::FAILED;
-        wxString path = url.GetPath();
-        if (path.empty())
-            path = "/";
-        in.reset(client->GetInputStream(path));
-    } else {
-        in.reset(url.GetInputStream());
-    }
+    client->SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, SiteEndpoints::WebUrl(SCRIPT_PATH)));
     if (!in)
-        return Fetch::FAILED;
-    auto* http = client ? client.get() : dynamic_cast<wxHTTP*>(&url.GetProtocol());
-    if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
-        return Fetch::FAILED;
+        return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
 
     // A peer that closes early ends the stream just like a complete body does; only the
     // announced length tells a cut transfer from a short script.
     unsigned long long announced = 0;
-    bool hasLength = false;
-    if (http)
-        hasLength = http->GetHeader("Content-Length").ToULongLong(&announced);
+    const bool hasLength = client->GetHeader("Content-Length").ToULongLong(&announced);
 
+    const long pauseMs = ParsePauseMs();
+    const PerformerScriptParser::StoredHook stored = [pauseMs] {
+        return PauseAfterStoredPerformer(pauseMs);
+    };
     std::lock_guard<std::mutex> lock(g_parserGuard);
     PerformerScriptParser& parser = Parser();
     parser.Reset();
@@ -149,7 +118,7 @@ Fetch FetchScript(UserList& result) {
         in->Read(buffer, wanted);
         const size_t got = in->LastRead();
         received += got;
-        if (!parser.Feed(buffer, got, PauseAfterStoredPerformer) || StopRequested())
+        if (!parser.Feed(buffer, got, stored) || StopRequested())
             return Fetch::ABANDONED;
         const wxStreamError error = in->GetLastError();
         if (error == wxSTREAM_EOF || (error == wxSTREAM_NO_ERROR && got == 0))
@@ -159,7 +128,7 @@ Fetch FetchScript(UserList& result) {
     }
     if (hasLength && received < announced)
         return Fetch::FAILED;
-    if (!parser.Finish(PauseAfterStoredPerformer))
+    if (!parser.Finish(stored))
         return Fetch::ABANDONED;
     result = parser.GetUserList();
     return Fetch::COMPLETE;
@@ -217,12 +186,6 @@ void GiveUpWithBox() {
     }
 }
 
-int FailedDownload() {
-    if (++g_failures >= FAILURES_BEFORE_GIVING_UP)
-        GiveUpWithBox();
-    return 0;
-}
-
 int SyncIntervalMs() {
     const long seconds =
         ImageStore::GetConfig()->Read("/System/syncinterval", DEFAULT_SYNC_SECONDS);
@@ -230,15 +193,25 @@ int SyncIntervalMs() {
     return static_cast<int>(std::clamp(seconds, 1L, static_cast<long>(INT_MAX / 1000)) * 1000);
 }
 
+// Retrying at once would make a short outage ten failures within milliseconds and hammer a
+// site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
+// failure in a row gives up (the refresh thread then downloads nothing more).
+void CountFailureThenBackOffOrGiveUp() {
+    const int failures = ++g_failures;
+    if (failures >= FAILURES_BEFORE_GIVING_UP) {
+        g_failures = 0;
+        g_retryDelayMs = Site::GAVE_UP;
+        GiveUpWithBox();
+    } else {
+        g_retryDelayMs = std::min(FIRST_RETRY_MS << (failures - 1), SyncIntervalMs());
+    }
+}
+
 } // namespace
 
+// The proxy is the network library's affair (HttpProxy): its client takes the road.
 KestovaSite::KestovaSite() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::KestovaSite(void)", static_cast<void*>(this));
-    const wxString proxy = ProxyFromEnvironment();
-    if (!proxy.empty()) {
-        wxURL::SetDefaultProxy(proxy);
-        g_proxySet = true;
-    }
 }
 
 int KestovaSite::UpdateUserList() {
@@ -248,13 +221,18 @@ int KestovaSite::UpdateUserList() {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
-        return FailedDownload();
+        CountFailureThenBackOffOrGiveUp();
+        return 0;
     case Fetch::COMPLETE:
         break;
     }
     g_failures = 0;
     SetUserList(fresh);
     return SyncIntervalMs();
+}
+
+int KestovaSite::GetRetryDelay() const {
+    return g_retryDelayMs;
 }
 
 void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {
@@ -279,10 +257,6 @@ void KestovaSite::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
     ImageStore::DeleteInstance();
     ConfigAccess::Release();
-    if (g_proxySet) {
-        wxURL::SetDefaultProxy(wxString());
-        g_proxySet = false;
-    }
     if (g_socketsInitialised) {
         wxSocketBase::Shutdown();
         g_socketsInitialised = false;

@@ -11,13 +11,15 @@ class KestovaSite : public Site, public wxModule {
 public:
     KestovaSite();
 
-    // The network library hands in its HTTP client, which reads replies on a blocking socket
-    // of its own: the toolkit's plain client lets the GUI thread's event loop read from the
-    // socket that the refresh thread uses. Without one (or behind a proxy) wxURL is used.
+    // The network library hands in its HTTP client, which reads replies on a connection of
+    // its own (the toolkit's plain client lets the GUI thread's event loop read from the
+    // socket that the refresh thread uses) and takes the proxy road where one is set. Without
+    // one the toolkit's client is used, directly.
     using HttpClientFactory = wxHTTP* (*)();
     static void SetHttpClientFactory(HttpClientFactory factory);
 
     int UpdateUserList() override;
+    int GetRetryDelay() const override;
     bool OnInit() override;
     void OnExit() override;
 

@@ -20,6 +20,11 @@ public:
 
     // Milliseconds until the next refresh, or 0 when the download failed.
     virtual int UpdateUserList() = 0;
+    // After a failed UpdateUserList: milliseconds to wait before the next try, or GAVE_UP
+    // when the site has given up (the user was told and the user interface closes), after
+    // which no download may follow.
+    virtual int GetRetryDelay() const = 0;
+    static constexpr int GAVE_UP = -1;
     virtual bool OnInit() = 0;
     virtual void OnExit() = 0;
 

@@ -1,5 +1,6 @@
 #include "net/DownloadThread.h"
 
+#include "core/HttpGet.h"
 #include "net/DownloadResultEvent.h"
 #include "net/DownloadThreadsModule.h"
 #include "net/wxHTTP2.h"
@@ -16,15 +17,6 @@
 #include <vector>
 
 wxDEFINE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
-
-namespace {
-
-// Reads the toolkit's default-proxy switch, which wxURL keeps to itself.
-struct DefaultProxy : wxURL {
-    static bool InUse() { return ms_useDefaultProxy; }
-};
-
-} // namespace
 
 DownloadThread::DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client,
                                int priority, wxThreadKind kind)
@@ -97,12 +89,12 @@ char* DownloadThread::Download(size_t* length) {
     if (!m_url || m_url->GetError() != wxURL_NOERR)
         return nullptr;
 
-    // The URL's own protocol object is a plain wxHTTP, whose reading of the reply hands the
-    // socket to the GUI thread's event loop (see wxHTTP2). Unless the default proxy has to be
-    // used, a client of our own makes the same request safely.
+    // The URL's own protocol object would be a plain wxHTTP, whose reading of the reply hands
+    // the socket to the GUI thread's event loop (see wxHTTP2): a client of our own makes the
+    // same request safely, through the proxy where one is set.
     std::unique_ptr<wxHTTP2> own;
     wxHTTP* client = m_client;
-    if (!client && m_url->GetScheme().IsSameAs("http", false) && !DefaultProxy::InUse()) {
+    if (!client) {
         own = std::make_unique<wxHTTP2>();
         own->SetTimeout(m_url->GetProtocol().GetTimeout());
         if (m_url->HasUserInfo()) {
@@ -111,34 +103,10 @@ char* DownloadThread::Download(size_t* length) {
         }
         client = own.get();
     }
-
-    wxProtocol& protocol = client ? *client : m_url->GetProtocol();
-    // Made on the GUI thread, the socket would be non-blocking and tied to its event loop.
-    protocol.SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
-
-    wxInputStream* in;
-    if (client) {
-        unsigned long port = 0; // wxHTTP's default, 80
-        if (m_url->HasPort() && (!m_url->GetPort().ToULong(&port) || port == 0 || port > 65535))
-            return nullptr;
-        if (!client->Connect(m_url->GetServer(), static_cast<unsigned short>(port)))
-            return nullptr;
-        wxString path = m_url->GetPath();
-        if (path.empty())
-            path = "/";
-        if (m_url->HasQuery())
-            path << "?" << m_url->GetQuery();
-        in = client->GetInputStream(path);
-    } else {
-        in = m_url->GetInputStream();
-    }
-    std::unique_ptr<wxInputStream> stream(in);
+    // Made on the GUI thread, a toolkit socket would be non-blocking and tied to its loop.
+    client->SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    std::unique_ptr<wxInputStream> stream(HttpGet::Open(*client, m_url->BuildURI()));
     if (!stream)
-        return nullptr;
-
-    // wxHTTP hands out a stream for 1xx and 3xx replies as well: only a success is a body.
-    const auto* http = client ? client : dynamic_cast<wxHTTP*>(&protocol);
-    if (http && (http->GetResponse() < 200 || http->GetResponse() > 299))
         return nullptr;
 
     // (size_t)-1 when the reply announced no length: then it ends when the server closes.

@@ -28,10 +28,11 @@ public:
     // A longer body is a failed download.
     static constexpr size_t MAX_BODY = 8 * 1024 * 1024;
 
-    // Owns url and client from here on. With a client, it connects to the URL's host and port
-    // and asks it for the URL's path and query (its own headers and credentials go along);
-    // without one, the URL's own protocol (and the default proxy) is used. A time-out set on
-    // the client or on the URL's protocol is kept. target may be null: nothing is posted.
+    // Owns url and client from here on. The client (a wxHTTP2 of the caller's, or one of our
+    // own with the URL's credentials) is connected to the URL's host and port, or its proxy,
+    // and asked for the URL's path and query (its own headers and credentials go along); only
+    // "http://" addresses are fetched. A time-out set on the client or on the URL's protocol
+    // is kept. target may be null: nothing is posted.
     DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client = nullptr,
                    int priority = 0, wxThreadKind kind = wxTHREAD_DETACHED);
     ~DownloadThread() override; // deletes url and client

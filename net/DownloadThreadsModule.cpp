@@ -1,6 +1,7 @@
 #include "net/DownloadThreadsModule.h"
 
 #include "core/KestovaSite.h"
+#include "net/HttpProxy.h"
 #include "net/wxHTTP2.h"
 #include "resources/Trace.h"
 
@@ -13,6 +14,7 @@
 #include <set>
 #include <vector>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -41,6 +43,14 @@ bool g_exiting = false;
 // Joinable threads whose Entry has returned, waiting to be joined and deleted.
 std::vector<wxThread*> g_ended;
 
+// A download that has not ended would run on in unmapped code once the plug-in is unloaded:
+// the library then stays mapped instead (the host ends soon after anyway).
+void KeepLibraryLoaded() {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) && info.dli_fname)
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 } // namespace
 
 wxIMPLEMENT_DYNAMIC_CLASS(DownloadThreadsModule, wxModule);
@@ -53,6 +63,7 @@ bool DownloadThreadsModule::OnInit() {
     std::lock_guard<std::mutex> lock(Guard());
     g_relay = new wxEvtHandler;
     g_exiting = false;
+    HttpProxy::SetDefault(HttpProxy::FromEnvironment());
     KestovaSite::SetHttpClientFactory([]() -> wxHTTP* { return new wxHTTP2; });
     return true;
 }
@@ -66,8 +77,10 @@ void DownloadThreadsModule::OnExit() {
         for (int handle : g_watched)
             shutdown(handle, SHUT_RDWR);
     }
-    if (!WaitUntilIdle(EXIT_WAIT_MS))
+    if (!WaitUntilIdle(EXIT_WAIT_MS)) {
         wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
+        KeepLibraryLoaded();
+    }
     Reap();
     wxEvtHandler* relay;
     {
@@ -124,8 +137,7 @@ bool DownloadThreadsModule::Relay(wxEvent* result) {
     return true;
 }
 
-int DownloadThreadsModule::Watch(const wxSocketBase& socket) {
-    const wxSOCKET_T fd = socket.GetSocket();
+int DownloadThreadsModule::Watch(int fd) {
     if (fd < 0)
         return -1;
     // Not inherited by programs started meanwhile (the browser), which would keep it open.

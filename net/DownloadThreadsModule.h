@@ -4,17 +4,18 @@
 #include <wx/module.h>
 #include <wx/thread.h>
 
-class wxSocketBase;
-
-// Keeps count of the download threads and relays their results to the GUI thread. Its code
-// lives in the plug-in, which the host may unload while a detached download still runs, so
-// OnExit waits (bounded) until none runs and then drops the results that nobody fetched. So
-// that the wait is short, it first shuts down every connection still open: a transfer blocked
-// on a slow or silent server then ends at once, as a failure.
+// Keeps count of the download threads and relays their results to the GUI thread, and sets
+// the process-wide proxy (HttpProxy) from the environment. Its code lives in the plug-in,
+// which the host unloads at its end, so OnExit waits until no download runs and then drops
+// the results that nobody fetched. So that the wait is short, it first shuts down every
+// connection still open, and every wait of a transfer (the name lookup included) notices the
+// exit within a tenth of a second: a download blocked on a slow or silent server or name
+// server ends at once, as a failure. Should one still run after EXIT_WAIT_MS, the library is
+// kept loaded rather than unloaded under it.
 class DownloadThreadsModule : public wxModule {
 public:
-    // How long OnExit waits for running downloads.
-    static constexpr int EXIT_WAIT_MS = 15000;
+    // How long OnExit waits for running downloads (which notice the exit within 0.1 s).
+    static constexpr int EXIT_WAIT_MS = 1000;
 
     bool OnInit() override;
     void OnExit() override;
@@ -32,9 +33,9 @@ public:
     // caller) when the module is no longer active.
     static bool Relay(wxEvent* result);
 
-    // Any thread, once a socket is connected: the socket is to be shut down when the module
-    // exits (at once if it is exiting already). Returns the handle for Forget, or -1.
-    static int Watch(const wxSocketBase& socket);
+    // Any thread, once a socket exists: the socket is to be shut down when the module exits
+    // (at once if it is exiting already). Returns the handle for Forget, or -1.
+    static int Watch(int socket);
     // Before the socket closes, with the handle Watch gave (-1 is ignored).
     static void Forget(int handle);
     // True from the start of OnExit: a transfer that ends now may have been cut short.

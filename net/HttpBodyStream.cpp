@@ -1,14 +1,17 @@
 #include "net/HttpBodyStream.h"
 
-#include <wx/socket.h>
+#include "net/HttpConnection.h"
 
 #include <algorithm>
 
-HttpBodyStream::HttpBodyStream(wxSocketBase& socket, size_t length)
-    : wxSocketInputStream(socket), m_length(length) {}
+HttpBodyStream::HttpBodyStream(HttpConnection& connection, size_t length,
+                               std::chrono::milliseconds readTimeout,
+                               std::chrono::milliseconds waitBudget)
+    : m_connection(connection), m_length(length), m_readTimeout(readTimeout),
+      m_budgetLeft(waitBudget) {}
 
 HttpBodyStream::~HttpBodyStream() {
-    m_i_socket->Close();
+    m_connection.Close();
 }
 
 size_t HttpBodyStream::OnSysRead(void* buffer, size_t size) {
@@ -19,16 +22,16 @@ size_t HttpBodyStream::OnSysRead(void* buffer, size_t size) {
     }
     if (announced)
         size = std::min(size, m_length - m_received);
-    // A blocking read has no time-out of its own.
-    if (!m_i_socket->WaitForRead()) {
-        m_lasterror = wxSTREAM_READ_ERROR;
-        return 0;
+    const auto start = HttpConnection::Clock::now();
+    const auto wait = std::min<HttpConnection::Clock::duration>(m_readTimeout, m_budgetLeft);
+    const long got = m_connection.Receive(
+        buffer, size, start + std::max(wait, HttpConnection::Clock::duration::zero()));
+    m_budgetLeft -= HttpConnection::Clock::now() - start;
+    if (got > 0) {
+        m_received += static_cast<size_t>(got);
+        return static_cast<size_t>(got);
     }
-    const size_t got = wxSocketInputStream::OnSysRead(buffer, size);
-    m_received += got;
-    // Without a length the body ends where the server closes; a time-out is still an error.
-    if (!announced && got == 0 && m_lasterror == wxSTREAM_READ_ERROR &&
-        m_i_socket->LastError() != wxSOCKET_TIMEDOUT)
-        m_lasterror = wxSTREAM_EOF;
-    return got;
+    // Without a length the body ends where the server closes; with one, that is a cut body.
+    m_lasterror = got == 0 && !announced ? wxSTREAM_EOF : wxSTREAM_READ_ERROR;
+    return 0;
 }

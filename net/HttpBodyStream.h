@@ -1,13 +1,23 @@
 #pragma once
 
-#include <wx/sckstrm.h>
+#include <wx/stream.h>
 
-// The body of one HTTP reply on a connected socket: ends after the announced length (or where
+#include <chrono>
+
+class HttpConnection;
+
+// The body of one HTTP reply on an open connection: ends after the announced length (or where
 // the server closes when none was announced) and closes the connection when deleted.
-class HttpBodyStream : public wxSocketInputStream {
+//
+// Each read waits at most the read time-out for the next bytes, and all the waits together at
+// most the wait budget: a server that drips its body cannot hold the reader for longer. Time
+// the reader spends between reads (parsing, writing a file) does not count. A stop request
+// (see HttpConnection) ends a read within a tenth of a second. Each of these is a read error.
+class HttpBodyStream : public wxInputStream {
 public:
     // length (size_t)-1: not announced.
-    HttpBodyStream(wxSocketBase& socket, size_t length);
+    HttpBodyStream(HttpConnection& connection, size_t length, std::chrono::milliseconds readTimeout,
+                   std::chrono::milliseconds waitBudget);
     ~HttpBodyStream() override;
 
     size_t GetSize() const override { return m_length; }
@@ -16,6 +26,9 @@ protected:
     size_t OnSysRead(void* buffer, size_t size) override;
 
 private:
+    HttpConnection& m_connection;
     size_t m_length;
     size_t m_received = 0;
+    std::chrono::milliseconds m_readTimeout;
+    std::chrono::steady_clock::duration m_budgetLeft;
 };

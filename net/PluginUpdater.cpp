@@ -1,7 +1,9 @@
 #include "net/PluginUpdater.h"
 
+#include "core/HttpGet.h"
 #include "core/SiteEndpoints.h"
 #include "core/Version.h"
+#include "net/wxHTTP2.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
 
@@ -9,15 +11,14 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
-#include <wx/protocol/http.h>
-#include <wx/url.h>
 #include <wx/wfstream.h>
 
 #include <memory>
 #include <vector>
 
 namespace {
-// A silent update service must not hold the host's GUI thread for long.
+// A silent update service must not hold the host's GUI thread for long: each wait for an
+// answer or the next bytes, and the head of the reply altogether.
 const long SOCKET_TIMEOUT_SECONDS = 5;
 const char* const FILE_CONTENT_TYPE = "application/octet-stream";
 const char* const STAGED_SUFFIX = ".new";
@@ -58,20 +59,19 @@ bool PluginUpdater::DownloadFile(const wxString& url, const wxString& path) {
     // Every failure here is silent for the user: the file is just not produced.
     wxLogNull quiet;
 
-    wxURL address(url);
-    if (address.GetError() != wxURL_NOERR)
-        return false;
-    address.GetProtocol().SetTimeout(SOCKET_TIMEOUT_SECONDS);
-    // Declared after the URL so that it is released before the connection it reads from.
-    std::unique_ptr<wxInputStream> in(address.GetInputStream());
+    // Our client, never the toolkit's, whose time-out applies to each read alone: a trickling
+    // service would hold the GUI thread without limit. See wxHTTP2 for the deadlines.
+    wxHTTP2 client;
+    client.SetTimeout(SOCKET_TIMEOUT_SECONDS);
+    // Declared after the client so that it is released before the connection it reads from.
+    std::unique_ptr<wxInputStream> in(HttpGet::Open(client, url));
     if (!in || in->GetLastError() != wxSTREAM_NO_ERROR)
         return false;
 
-    const wxHTTP* http = dynamic_cast<const wxHTTP*>(&address.GetProtocol());
-    if (!http || http->GetHeader("Content-Type") != FILE_CONTENT_TYPE)
+    if (client.GetHeader("Content-Type") != FILE_CONTENT_TYPE)
         return false;
     // No header counts as zero, so an unannounced body fails the length check below.
-    const wxString lengthText = http->GetHeader("Content-Length");
+    const wxString lengthText = client.GetHeader("Content-Length");
     wxULongLong_t announced = 0;
     if (!lengthText.empty() && !lengthText.ToULongLong(&announced))
         return false;

@@ -1,12 +1,12 @@
 #include "net/wxHTTP2.h"
 
-#include "net/DownloadThreadsModule.h"
+#include "net/HostLookup.h"
 #include "net/HttpBodyStream.h"
 #include "resources/Trace.h"
 
 #include <wx/log.h>
-#include <wx/time.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -39,6 +39,18 @@ wxString Base64Encode(const unsigned char* data, size_t length) {
     return wxString::FromAscii(out.c_str());
 }
 
+wxString BasicCredentials(const wxString& user, const wxString& password) {
+    // The buffer may point into the string: keep the string alive.
+    const wxString text = user + ":" + password;
+    const wxScopedCharBuffer bytes = text.utf8_str();
+    return "Basic " +
+           Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.length());
+}
+
+wxHTTP2::wxHTTP2() : m_proxy(HttpProxy::GetDefault()) {}
+
+wxHTTP2::~wxHTTP2() = default;
+
 void wxHTTP2::SetFixedHeader(const wxString& name, const wxString& value) {
     wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::SetFixedHeader(%s)", this, name);
     for (auto& header : m_fixedHeaders) {
@@ -50,45 +62,53 @@ void wxHTTP2::SetFixedHeader(const wxString& name, const wxString& value) {
     m_fixedHeaders.emplace_back(name, value);
 }
 
-wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
-    wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::GetInputStream(%s)", this, path);
+bool wxHTTP2::Connect(const wxString& host, unsigned short port) {
+    wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::Connect(%s, %u)", this, host, static_cast<unsigned>(port));
+    Close();
+    if (port == 0)
+        port = 80;
+    m_hostHeader = port == 80 ? host : wxString::Format("%s:%u", host, static_cast<unsigned>(port));
+    m_viaProxy = m_proxy.Serves(host, port);
+    const auto deadline =
+        Clock::now() + std::chrono::seconds(std::max<long>(GetTimeout(), LOOKUP_SECONDS));
+    m_resolved = m_viaProxy
+                     ? HostLookup::Resolve(m_proxy.Host(), m_proxy.Port(), deadline, &m_address)
+                     : HostLookup::Resolve(host, port, deadline, &m_address);
+    m_lastError = m_resolved ? wxPROTO_NOERR : wxPROTO_NETERR;
+    if (!m_resolved)
+        wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::Connect(): %s not found", this,
+                   m_viaProxy ? m_proxy.Host() : host);
+    return m_resolved;
+}
+
+void wxHTTP2::PrepareHeaders() {
+    SetHeader("Host", m_hostHeader);
     for (const auto& header : m_fixedHeaders)
         SetHeader(header.first, header.second);
-
     // The base class would add its own header whenever either credential is set (a password
-    // alone included, and converted to the locale's character set): keep it out of this
-    // request, and build the header here from the credentials as stored, in UTF-8.
-    const wxString user = m_username;
-    const wxString password = m_password;
-    m_username.clear();
-    m_password.clear();
-    if (!user.empty()) {
-        // The buffer may point into the string: keep the string alive.
-        const wxString text = user + ":" + password;
-        const wxScopedCharBuffer credentials = text.utf8_str();
-        SetHeader("Authorization", "Basic " + Base64Encode(reinterpret_cast<const unsigned char*>(
-                                                               credentials.data()),
-                                                           credentials.length()));
-    } else {
-        // A header left from an earlier request with other credentials must not go again.
-        m_headers.erase("Authorization");
-    }
-    // Blocking from the start, so the socket never reaches the GUI thread's event loop.
-    SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
+    // alone included, and converted to the locale's character set); the credentials of an
+    // earlier request, or of another proxy, must not go again.
+    m_headers.erase("Authorization");
+    m_headers.erase("Proxy-Authorization");
+    if (!m_username.empty())
+        SetHeader("Authorization", BasicCredentials(m_username, m_password));
+    if (m_viaProxy && !m_proxy.User().empty())
+        SetHeader("Proxy-Authorization", BasicCredentials(m_proxy.User(), m_proxy.Password()));
+}
+
+wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
+    wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::GetInputStream(%s)", this, path);
+    PrepareHeaders();
     m_lastError = wxPROTO_CONNERR;
-    DownloadThreadsModule::Forget(m_watch);
-    m_watch = -1;
-    bool replied = m_addr && wxProtocol::Connect(*m_addr);
-    if (replied) {
-        m_watch = DownloadThreadsModule::Watch(*this);
-        replied = Exchange(path);
-    }
-    m_username = user;
-    m_password = password;
-    if (!replied) {
+    const auto deadline = Clock::now() + std::chrono::seconds(GetTimeout());
+    // Through a proxy the request line names the whole address; "Host" stays the target's.
+    const wxString target = m_viaProxy ? "http://" + m_hostHeader + path : path;
+    if (!m_resolved || !m_connection.Open(m_address, deadline) || !Exchange(target, deadline)) {
         Close();
         return nullptr;
     }
+    if (m_http_response == 407 && m_viaProxy)
+        m_proxy.ReportAuthenticationRequired();
     if (m_http_response >= 400) {
         m_lastError = wxPROTO_NOFILE;
         Close();
@@ -101,37 +121,32 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
         Close();
         return nullptr;
     }
-    // The body stream waits (with the time-out) before each read and then takes what came,
-    // so a server that stalls mid-body cannot hold a read for ever.
-    SetFlags(wxSOCKET_BLOCK);
+    const bool hasLength = length != static_cast<unsigned long>(-1);
+    const auto budget = std::chrono::seconds(BODY_WAIT_SECONDS) +
+                        std::chrono::seconds(hasLength ? length / MIN_BODY_RATE : 0);
     m_lastError = wxPROTO_NOERR;
-    return new HttpBodyStream(*this, static_cast<size_t>(length));
-}
-
-wxHTTP2::~wxHTTP2() {
-    DownloadThreadsModule::Forget(m_watch);
+    return new HttpBodyStream(m_connection, static_cast<size_t>(length),
+                              std::chrono::seconds(GetTimeout()), budget);
 }
 
 bool wxHTTP2::Close() {
-    DownloadThreadsModule::Forget(m_watch);
-    m_watch = -1;
+    m_connection.Close();
     return wxHTTP::Close();
 }
 
-bool wxHTTP2::Exchange(const wxString& path) {
+bool wxHTTP2::Exchange(const wxString& target, Clock::time_point deadline) {
     if (GetHeader("User-Agent").empty())
         SetHeader("User-Agent", wxVERSION_STRING);
     m_http_response = 0;
     const wxString method = m_method.empty() ? wxString("GET") : m_method;
-    const wxString requestLine = method + " " + path + " HTTP/1.0\r\n";
-    const wxScopedCharBuffer requestBytes = requestLine.utf8_str();
-    Write(requestBytes.data(), requestBytes.length());
-    SendHeaders();
-    Write("\r\n", 2);
-    if (Error())
+    wxString request = method + " " + target + " HTTP/1.0\r\n";
+    for (const auto& header : m_headers)
+        request << header.first << ": " << header.second << "\r\n";
+    request << "\r\n";
+    const wxScopedCharBuffer bytes = request.utf8_str();
+    if (!m_connection.SendAll(bytes.data(), bytes.length(), deadline))
         return false;
 
-    const wxLongLong deadline = wxGetLocalTimeMillis() + wxLongLong(GetTimeout()) * 1000;
     std::string line;
     if (!ReadReplyLine(&line, deadline) || line.compare(0, 5, "HTTP/") != 0)
         return false;
@@ -157,15 +172,13 @@ bool wxHTTP2::Exchange(const wxString& path) {
     }
 }
 
-bool wxHTTP2::ReadReplyLine(std::string* line, wxLongLong deadline) {
+bool wxHTTP2::ReadReplyLine(std::string* line, Clock::time_point deadline) {
     // A reply line longer than this is no HTTP.
     constexpr size_t MAX_LINE = 16384;
     line->clear();
     for (;;) {
         char c;
-        // A blocking read has no time-out of its own.
-        const wxLongLong left = deadline - wxGetLocalTimeMillis();
-        if (left <= 0 || !WaitForRead(0, left.ToLong()) || Read(&c, 1).LastCount() != 1)
+        if (m_connection.Receive(&c, 1, deadline) != 1)
             return false;
         if (c == '\n')
             break;

@@ -10,9 +10,11 @@
 #include <wx/app.h>
 #include <wx/stopwatch.h>
 
+#include <climits>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -64,11 +66,16 @@ protected:
         ASSERT_EQ(ms_sim->Get(SCRIPT_FAULT + modeAndOptions), 200);
     }
 
-    // Consecutive failed downloads on this thread; each must report failure.
-    void FailTimes(int count) {
+    // Consecutive failed downloads on this thread; each must report failure. Returns the
+    // wait that each asked for.
+    std::vector<int> FailTimes(int count) {
         Fault("refuse&count=" + std::to_string(count));
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
+        std::vector<int> waits;
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
+            waits.push_back(m_site->GetRetryDelay());
+        }
+        return waits;
     }
 
     static void ExpectBaseList(const UserList& list) {
@@ -110,7 +117,9 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     ASSERT_EQ(m_site->GetUserList().size(), 1u);
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
 
-    for (const auto& [setting, interval] : {std::pair{4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
+    // Clamped to what a wait in milliseconds can hold, and to at least a second.
+    for (const auto& [setting, interval] :
+         {std::pair{1000000000000L, INT_MAX / 1000 * 1000}, {4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
         ImageStore::GetConfig()->Write("/System/syncinterval", setting);
         EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
     }
@@ -121,37 +130,40 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     EXPECT_TRUE(m_site->GetUserList().empty());
 }
 
-TEST_F(KestovaSiteTest, TenthFailureInARowShowsTheBoxThenExits) {
+TEST_F(KestovaSiteTest, FailuresBackOffAndTheTenthInARowGivesUpWithOneBoxThenExits) {
     MessageBoxRecorder boxes;
-    FailTimes(9);
+    // The wait doubles from 1 s up to the interval, 10 s by default.
+    EXPECT_EQ(FailTimes(9),
+              (std::vector<int>{1000, 2000, 4000, 8000, 10000, 10000, 10000, 10000, 10000}));
     PumpEvents(50);
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_EQ(m_frame->ExitCount(), 0u);
 
     // The exit must not be on its way before the box was closed.
-    size_t exitsBeforeBox = 0;
     boxes.whileShown = [&] {
         PumpEvents(20);
-        EXPECT_EQ(m_frame->ExitCount(), exitsBeforeBox);
+        EXPECT_EQ(m_frame->ExitCount(), 0u);
     };
-    FailTimes(1);
+    EXPECT_EQ(FailTimes(1), std::vector<int>{Site::GAVE_UP});
     ASSERT_EQ(boxes.Count(), 1u);
     ExpectGiveUpBox(boxes.boxes[0]);
     ASSERT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 1; }));
 
-    // Until a download succeeds, every further failure gives up again.
-    exitsBeforeBox = 1;
-    FailTimes(1);
-    EXPECT_EQ(boxes.Count(), 2u);
-    EXPECT_TRUE(WaitFor([&] { return m_frame->ExitCount() == 2; }));
+    // One box per give-up: a further failure starts a new series, silently.
+    EXPECT_EQ(FailTimes(1), std::vector<int>{1000});
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(m_frame->ExitCount(), 1u);
     ExpectBaseList(m_site->GetUserList());
 
-    // A success starts the count anew: nine more failures stay silent.
+    // A success resets the count and the wait; the interval caps the wait as it is now.
     ASSERT_GT(m_site->UpdateUserList(), 0);
-    FailTimes(9);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 3L);
+    EXPECT_EQ(FailTimes(9),
+              (std::vector<int>{1000, 2000, 3000, 3000, 3000, 3000, 3000, 3000, 3000}));
     PumpEvents(50);
-    EXPECT_EQ(boxes.Count(), 2u);
-    EXPECT_EQ(m_frame->ExitCount(), 2u);
+    EXPECT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(m_frame->ExitCount(), 1u);
 }
 
 TEST_F(KestovaSiteTest, WorkerWaitsWhileTheBoxIsUpOnTheGuiThread) {
@@ -207,6 +219,11 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
     EXPECT_EQ(m_site->UpdateUserList(), 0);
     ExpectBaseList(m_site->GetUserList());
 
+    // A portal's redirect page read as a script would be a list of nobody.
+    Fault("302&count=1");
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    ExpectBaseList(m_site->GetUserList());
+
     // No answer within the time-out is a failure, not a hang.
     Fault("delay&ms=6000&count=1");
     wxStopWatch watch;
@@ -231,43 +248,70 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
 
 TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
     MessageBoxRecorder boxes;
-    FailTimes(8);
-    // On a worker each performer costs a 10 ms pause: this script takes seconds to parse.
+    FailTimes(7);
+    // On a worker each performer costs a pause: this script takes seconds to parse, with the
+    // default pause and with the longest.
     std::string script;
     for (int i = 0; i < 500; ++i)
         script += "p" + std::to_string(i) + ".viewers = 1;\nonline_performers.add(x);\n";
     Serve(script);
-    const size_t requests = ms_sim->LogLines().size();
-    auto thread = std::make_unique<SiteUpdateThread>(m_site);
-    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
-    ASSERT_TRUE(WaitFor([&] { return ms_sim->LogLines().size() > requests; }));
+    for (const long pause : {10L, 100L}) {
+        ImageStore::GetConfig()->Write("/System/parsePause", pause);
+        const size_t requests = ms_sim->LogLines().size();
+        auto thread = std::make_unique<SiteUpdateThread>(m_site);
+        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        ASSERT_TRUE(WaitFor([&] { return ms_sim->LogLines().size() > requests; }));
 
-    wxStopWatch stopping;
-    thread->Delete();
-    EXPECT_LT(stopping.Time(), 2000);
-    EXPECT_EQ(thread->result, 0);
-    ExpectBaseList(m_site->GetUserList());
+        wxStopWatch stopping;
+        thread->Delete();
+        EXPECT_LT(stopping.Time(), 2000) << "pause " << pause;
+        EXPECT_EQ(thread->result, 0);
+        ExpectBaseList(m_site->GetUserList());
+    }
 
-    // The abandoned download neither failed nor succeeded: the count is still 8.
-    FailTimes(1);
+    // The abandoned downloads neither failed nor succeeded: the count is still 7.
+    FailTimes(2);
     PumpEvents(20);
     EXPECT_EQ(boxes.Count(), 0u);
     FailTimes(1);
     EXPECT_EQ(boxes.Count(), 1u);
 }
 
-TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformer) {
-    std::string script;
-    for (int i = 0; i < 40; ++i)
-        script += "p" + std::to_string(i) + ".viewers = 1;\n";
-    Serve(script);
-    auto thread = std::make_unique<SiteUpdateThread>(m_site);
-    wxStopWatch watch;
-    ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
-    ASSERT_TRUE(WaitFor([&] { return thread->finished.load(); }));
-    // 10 ms per stored performer, so that parsing never monopolises the processor.
-    EXPECT_GE(watch.Time(), 400);
-    thread->Wait();
-    EXPECT_EQ(thread->result, 10000);
-    EXPECT_EQ(m_site->GetUserList().size(), 40u);
+// The pause after each stored performer is "/System/parsePause", read with every refresh; out
+// of range or not a number, it is 10 ms.
+TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
+    // Milliseconds that a refresh of a script of that many performers takes on a worker.
+    const auto refreshMs = [&](int performers) -> long {
+        std::string script;
+        for (int i = 0; i < performers; ++i)
+            script += "p" + std::to_string(i) + ".viewers = 1;\n";
+        Serve(script);
+        auto thread = std::make_unique<SiteUpdateThread>(m_site);
+        wxStopWatch watch;
+        EXPECT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        EXPECT_TRUE(WaitFor([&] { return thread->finished.load(); }, 15000));
+        const long ms = watch.Time();
+        thread->Wait();
+        EXPECT_EQ(thread->result, 10000);
+        EXPECT_EQ(m_site->GetUserList().size(), static_cast<size_t>(performers));
+        return ms;
+    };
+    auto config = [](const wxString& value) {
+        ImageStore::GetConfig()->Write("/System/parsePause", value);
+    };
+    EXPECT_GE(refreshMs(40), 400) << "by default";
+    config("30");
+    EXPECT_GE(refreshMs(40), 1200);
+
+    // No pause at all: with 10 ms each, these would take 20 s.
+    config("0");
+    EXPECT_LT(refreshMs(2000), 10000);
+
+    // Out of range or not a number: 10 ms each (5000 would take 20 s here).
+    for (const char* value : {"5000", "-1", "fast"}) {
+        config(value);
+        const long ms = refreshMs(4);
+        EXPECT_GE(ms, 40) << value;
+        EXPECT_LT(ms, 10000) << value;
+    }
 }

@@ -27,9 +27,11 @@ std::string Shell(const std::string& command) {
     return out;
 }
 
-// The first visible window whose title is exactly title, or "".
-std::string FindWindow(const std::string& title) {
-    const std::string out = Shell("xdotool search --onlyvisible --name '^" + title + "$'");
+// The first visible window of the kind ("main", "box", ...) that the process shows, or "". By
+// kind, not by title: the catalogue translates the titles.
+std::string FindWindow(pid_t pid, const std::string& kind) {
+    const std::string out =
+        Shell(std::string(ROD_PROGRAM_WINDOWS) + " " + std::to_string(pid) + " " + kind);
     return out.substr(0, out.find('\n'));
 }
 
@@ -66,6 +68,7 @@ public:
         }
     }
 
+    pid_t Pid() const { return m_pid; }
     bool Running() {
         if (m_exited)
             return false;
@@ -123,8 +126,7 @@ TEST(HostEndToEnd, FrameLiveTreePopupAndExitThroughTheMenu) {
     HostProcess host(home);
 
     std::string frame;
-    ASSERT_TRUE(
-        WaitFor([&] { return !(frame = FindWindow("Orlavin ZirovUdaroro")).empty(); }, 15000))
+    ASSERT_TRUE(WaitFor([&] { return !(frame = FindWindow(host.Pid(), "main")).empty(); }, 15000))
         << host.Log();
     // The first refresh and then the next ones reach the site.
     EXPECT_TRUE(WaitFor(
@@ -162,11 +164,12 @@ TEST(HostEndToEnd, SiteThatKeepsRefusingEndsTheHostAfterTheBox) {
     HostProcess host(home);
 
     std::string box;
-    ASSERT_TRUE(WaitFor([&] { return !(box = FindWindow("Error")).empty(); }, 30000)) << host.Log();
+    ASSERT_TRUE(WaitFor([&] { return !(box = FindWindow(host.Pid(), "box")).empty(); }, 30000))
+        << host.Log();
     EXPECT_TRUE(host.Running());
     Shell("xdotool windowactivate --sync " + box);
     Shell("xdotool key Return");
     ASSERT_TRUE(WaitFor([&] { return !host.Running(); }, 20000)) << host.Log();
     EXPECT_EQ(0, host.ExitStatus()) << host.Log();
-    EXPECT_TRUE(FindWindow("Orlavin ZirovUdaroro").empty());
+    EXPECT_TRUE(FindWindow(host.Pid(), "main").empty());
 }

@@ -93,6 +93,38 @@ TEST_F(LoginTest, SuccessFillsTheFavouritesAndLaterUpdatesAskNothing) {
     EXPECT_EQ(3u, tree->GetChildrenCount(tree->GetRootItem()) - 2);
 }
 
+TEST_F(LoginTest, LoginBeforeTheFirstListKeepsTheTreeToTheFavourites) {
+    // A new start while the site refuses the list (waits of up to 3 s keep the give-up far).
+    CloseFrame(m_frame);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 3L);
+    TestSite().Get("/_control/fault?path=%2Finclude%2Fjs&mode=refuse");
+    m_frame = OpenFrame();
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    Update();
+    ASSERT_TRUE(WaitForLogin());
+
+    // No list yet, so nobody is known to be online; the last run's list does not count.
+    FavoriteTreeCtrl* tree = m_frame->GetFavoriteTree();
+    EXPECT_TRUE(WaitFor([tree] {
+        return ChildNames(tree, tree->GetOfflineGroupItem()) ==
+               std::vector<std::string>{"fav_busy", "fav_free", "fav_gone"};
+    }));
+    EXPECT_TRUE(ChildNames(tree, tree->GetOnlineGroupItem()).empty());
+
+    // The first list moves the favourites who are online, and only favourites are shown.
+    TestSite().Get("/_control/clear");
+    EXPECT_TRUE(WaitFor(
+        [tree] {
+            return ChildNames(tree, tree->GetOnlineGroupItem()) ==
+                       std::vector<std::string>{"fav_busy", "fav_free"} &&
+                   ChildNames(tree, tree->GetOfflineGroupItem()) ==
+                       std::vector<std::string>{"fav_gone"};
+        },
+        15000));
+    PumpEvents(300);
+    EXPECT_EQ(3u, tree->GetChildrenCount(tree->GetRootItem()) - 2);
+}
+
 TEST_F(LoginTest, WrongPasswordSaysSoAndTheNextUpdateAsksAgainWithTheStoredValues) {
     m_answers.Expect(AnswerAccount("demo", "wrong"));
     m_answers.Expect(AnswerOk());

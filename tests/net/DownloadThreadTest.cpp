@@ -195,6 +195,7 @@ TEST_F(DownloadThreadTest, EachFailureGivesExactlyOneNullEvent) {
         {"refused connection", "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/_echo", ""},
         {"status 500", Url("/_echo"), "mode=500"},
         {"status 404", Url("/no/such/page"), ""},
+        {"status 302 of a captive portal", Url("/_echo"), "mode=302"},
         {"connection dropped without reply", Url("/_echo"), "mode=refuse"},
         {"body cut in the middle", Url("/_echo"), "mode=cut"},
         {"body over the cap", Url("/_echo"),

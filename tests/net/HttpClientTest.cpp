@@ -1,15 +1,14 @@
-#include "net/wxHTTP2.h"
-#include "tests/support/SiteSimProcess.h"
+#include "net/HttpProxy.h"
+#include "tests/net/HttpClientFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <map>
+#include <chrono>
 #include <memory>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -84,56 +83,6 @@ private:
     std::atomic<size_t> m_sent{0};
     std::thread m_thread;
 };
-
-class HttpClientTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { ms_site = new SiteSimProcess; }
-    static void TearDownTestSuite() {
-        delete ms_site;
-        ms_site = nullptr;
-    }
-
-    static void Connect(wxHTTP2& http) {
-        ASSERT_TRUE(http.Connect("127.0.0.1", static_cast<unsigned short>(ms_site->Port())));
-    }
-
-    // The headers that the site saw (names lower-cased), or nothing when the request failed.
-    static std::optional<std::map<std::string, std::string>> Echo(wxHTTP2& http) {
-        std::unique_ptr<wxInputStream> in(http.GetInputStream("/_echo"));
-        if (!in)
-            return std::nullopt;
-        std::string body;
-        char buffer[4096];
-        while (in->Read(buffer, sizeof buffer).LastRead() > 0)
-            body.append(buffer, in->LastRead());
-        std::map<std::string, std::string> headers;
-        std::istringstream lines(body);
-        for (std::string line; std::getline(lines, line);) {
-            const auto colon = line.find(": ");
-            if (colon == std::string::npos)
-                continue;
-            std::string name = line.substr(0, colon);
-            for (auto& c : name)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            headers[name] = line.substr(colon + 2);
-        }
-        return headers;
-    }
-
-    static std::optional<std::string> Authorization(wxHTTP2& http) {
-        const auto headers = Echo(http);
-        if (!headers)
-            return "(request failed)";
-        const auto it = headers->find("authorization");
-        if (it == headers->end())
-            return std::nullopt;
-        return it->second;
-    }
-
-    static SiteSimProcess* ms_site;
-};
-
-SiteSimProcess* HttpClientTest::ms_site = nullptr;
 
 TEST_F(HttpClientTest, AuthorizationOnlyWithAUserName) {
     {
@@ -218,6 +167,53 @@ TEST_F(HttpClientTest, FixedHeadersGoWithEveryRequest) {
     const auto log = ms_site->LogLines();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "GET\t/_echo\tweb.example:8080");
+}
+
+// Credentials go with the one request they were set for, also when it fails before any reply
+// (which would otherwise have cleared the request's headers): the next request, without
+// credentials, straight to a site that records its headers, carries none.
+TEST_F(HttpClientTest, CredentialsOfAFailedRequestNeverGoAgain) {
+    wxHTTP2 http;
+    http.SetUser("alice");
+    http.SetPassword("secret");
+    http.SetProxy(HttpProxy::Parse("http://rod:pw@127.0.0.1:" + std::to_string(ClosedPort())));
+    ASSERT_TRUE(http.Connect("127.0.0.1", ClosedPort()));
+    EXPECT_EQ(std::unique_ptr<wxInputStream>(http.GetInputStream("/_echo")), nullptr);
+
+    http.SetUser("");
+    http.SetProxy(HttpProxy());
+    Connect(http);
+    const auto headers = Echo(http);
+    ASSERT_TRUE(headers);
+    EXPECT_EQ(headers->count("authorization"), 0u);
+    EXPECT_EQ(headers->count("proxy-authorization"), 0u);
+}
+
+// A server that never completes the handshake (its backlog is full, so the system drops the
+// connection request): the toolkit's socket would wait for the system's own limit, minutes.
+TEST(HttpClientDeadlineTest, AConnectionThatIsNeverAcceptedFailsAtTheTimeOut) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), size), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &size);
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr*>(&addr), size);
+    }
+    wxHTTP2 http;
+    http.SetTimeout(1);
+    ASSERT_TRUE(http.Connect("127.0.0.1", ntohs(addr.sin_port)));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(std::unique_ptr<wxInputStream>(http.GetInputStream("/")), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    for (int fd : fillers)
+        close(fd);
+    close(listener);
 }
 
 // Each byte of the reply's head comes well within the time-out, but the whole head does not:

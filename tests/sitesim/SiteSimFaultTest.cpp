@@ -53,6 +53,16 @@ TEST_F(SiteSimFault, ErrorsAndRefusalsLastTheirCountOrUntilCleared) {
     const auto log = site.LogLines();
     EXPECT_EQ(7, std::count(log.begin(), log.end(),
                             "GET\t" + std::string(kScript) + "\t" + site.HostPort()));
+
+    // An outage of a span of time: refused while it lasts, whatever the count, then gone.
+    wxStopWatch watch;
+    Fault("path=%2Finclude&mode=refuse&for=1000");
+    const bool answeredEarly = Get().answered;
+    if (watch.Time() < 900) {
+        EXPECT_FALSE(answeredEarly);
+    }
+    EXPECT_TRUE(WaitFor([&] { return Get().answered; }, 10000));
+    EXPECT_GE(watch.Time(), 1000);
 }
 
 TEST_F(SiteSimFault, CutPromisesTheWholeLengthAndSendsHalf) {

@@ -27,6 +27,8 @@ void TestEnvironment::Prepare() {
     setenv("XDG_CONFIG_HOME", (g_home + "/.config").c_str(), 1);
     unsetenv("http_proxy");
     unsetenv("HTTP_PROXY");
+    unsetenv("no_proxy");
+    unsetenv("NO_PROXY");
 }
 
 void TestEnvironment::CleanUp() {

@@ -122,24 +122,106 @@ TEST_F(DaemonThreadTest, HandlerAddedAfterTheFirstListGetsOnlyPerUserEvents) {
     EXPECT_EQ(late.Count(wxEVT_USER_LIST_INITIALIZED), 0u);
 }
 
-TEST_F(DaemonThreadTest, FailedRefreshIsRetriedAtOnceThenTheDelayAppliesAgain) {
-    const int delay = 1500;
+TEST_F(DaemonThreadTest, FailuresWaitTheSitesRetryDelayAndAStopEndsTheWaitAtOnce) {
+    // A retry delay longer than the interval tells the two waits apart.
+    const int delay = 800;
+    const int retry = 2000;
     m_site.Succeed(MakeList({{"anna", 0x03}}), delay);
-    m_site.Fail();
+    m_site.Fail(0, retry);
     m_site.Succeed(MakeList({{"anna", 0x03}, {"bea", 0x03}}), delay);
+    m_site.Fail(0, 60000);
     EventRecorder recorder;
     m_thread->AddEventHandler(&recorder);
     Start();
 
-    ASSERT_TRUE(WaitFor([&] { return m_site.Started() >= 4; }, 4 * delay + 5000));
+    ASSERT_TRUE(WaitFor([&] { return m_site.Finished() >= 4; }, 2 * delay + retry + 10000));
     const auto calls = m_site.CallTimes();
     EXPECT_GE(Elapsed(calls[0], calls[1]), delay - 50) << "the first refresh waits the delay";
-    EXPECT_LT(Elapsed(calls[1], calls[2]), delay / 2) << "a failure is retried at once";
+    EXPECT_GE(Elapsed(calls[1], calls[2]), retry - 50) << "a failure waits what the site asks";
     EXPECT_GE(Elapsed(calls[2], calls[3]), delay - 50) << "after a success the delay is back";
-
     ASSERT_TRUE(WaitFor([&] { return recorder.records.size() == 2; }));
     EXPECT_EQ(recorder.records[1].type, wxEVT_USER_ADDED);
     EXPECT_EQ(recorder.records[1].name, "bea");
+
+    // The last failure asked for a minute: the stop does not wait for it.
+    wxStopWatch watch;
+    EXPECT_EQ(Stop(), 0);
+    EXPECT_LT(watch.Time(), 2000);
+    EXPECT_EQ(m_site.Started(), 4);
+}
+
+TEST_F(DaemonThreadTest, AfterTheSiteGaveUpNothingIsDownloadedUntilTheStop) {
+    m_site.Fail(0, 50);
+    m_site.GiveUp();
+    m_site.Succeed(MakeList({{"anna", 0x03}}), 20);
+    EventRecorder recorder;
+    m_thread->AddEventHandler(&recorder);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return m_site.Finished() == 2; }));
+
+    // A thread that went on would call again within milliseconds.
+    PumpEvents(500);
+    EXPECT_EQ(m_site.Started(), 2);
+    wxStopWatch watch;
+    EXPECT_EQ(Stop(), 1);
+    EXPECT_LT(watch.Time(), 2000);
+    EXPECT_TRUE(recorder.records.empty());
+}
+
+// The favourites' way in: the list the handler starts from and the thread's events after it
+// must fit, whenever the registration falls between a download and its posting.
+TEST_F(DaemonThreadTest, AHandlerRegisteredWithTheCurrentListGetsEachLaterChangeOnceAfterIt) {
+    const UserList first = MakeList({{"anna", 0x03}, {"bea", 0x0D}});
+    m_site.SucceedAndHold(first, 20);
+    m_site.SucceedAndHold(MakeList({{"anna", 0x15}, {"carl", 0x03}}), 20);
+    EventRecorder all, favourites;
+    m_thread->AddEventHandler(&all);
+    std::vector<UserList> startLists;
+    const auto postStart = [&](const UserList& current) {
+        startLists.push_back(current);
+        UserListEvent event(wxEVT_USER_LIST_INITIALIZED, 0);
+        event.SetUserList(current);
+        favourites.AddPendingEvent(event);
+    };
+    Start();
+
+    // The first list is in the site but not posted: the handler starts from nothing and
+    // gets that list's users as additions, never the whole list as its own.
+    ASSERT_TRUE(m_site.WaitUntilHeld());
+    m_thread->RegisterWithCurrentList(&favourites, postStart);
+    m_site.Release();
+    ASSERT_TRUE(WaitFor([&] { return favourites.records.size() == 3; }));
+    ASSERT_EQ(startLists.size(), 1u);
+    EXPECT_TRUE(startLists[0].empty());
+    EXPECT_EQ(favourites.records[0].type, wxEVT_USER_LIST_INITIALIZED);
+    EXPECT_EQ(favourites.Count(wxEVT_USER_ADDED), 2u);
+
+    // Again while the next download waits to be posted: the start is the list posted last,
+    // and the download's changes follow it, each once (registering again adds no copy).
+    ASSERT_TRUE(m_site.WaitUntilHeld());
+    m_thread->RegisterWithCurrentList(&favourites, postStart);
+    m_site.Release();
+    ASSERT_TRUE(WaitFor([&] { return favourites.records.size() == 7 && all.records.size() == 4; }));
+    PumpEvents(100);
+    ASSERT_EQ(startLists.size(), 2u);
+    ASSERT_EQ(startLists[1].size(), 2u);
+    EXPECT_EQ(startLists[1].GetUser("anna").GetStatus(), 0x03u);
+    const std::vector<std::pair<wxEventType, std::string>> expected = {
+        {wxEVT_USER_LIST_INITIALIZED, ""},
+        {wxEVT_USER_ADDED, "carl"},
+        {wxEVT_USER_DELETED, "bea"},
+        {wxEVT_USER_CHANGED, "anna"}};
+    ASSERT_EQ(favourites.records.size(), 7u);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(favourites.records[3 + i].type, expected[i].first) << i;
+        EXPECT_EQ(favourites.records[3 + i].name, expected[i].second) << i;
+    }
+    EXPECT_EQ(favourites.records[6].oldStatus, 0x03u);
+
+    // The handlers registered the plain way saw the first list whole, then the same changes.
+    ASSERT_EQ(all.records.size(), 4u);
+    EXPECT_EQ(all.records[0].type, wxEVT_USER_LIST_INITIALIZED);
+    EXPECT_EQ(all.records[0].list.size(), first.size());
 }
 
 TEST_F(DaemonThreadTest, StopWhileWaitingIsNoticedWithinATenthOfTheDelay) {

@@ -9,17 +9,29 @@
 #include <vector>
 
 // A site whose refreshes play a script: each call takes the next step (a list to install
-// with its delay, or a failure). When the script runs out, a failing script keeps failing
-// and a succeeding one repeats its last list unchanged. Steps may be added while it runs.
+// with its delay, or a failure with the wait it asks for). When the script runs out, a
+// failing script keeps failing and a succeeding one repeats its last list unchanged. Steps
+// may be added while it runs.
 class ScriptedSite : public Site {
 public:
     using Clock = std::chrono::steady_clock;
 
     void Succeed(const UserList& list, int delayMs);
-    // A failure; with busyMs > 0 the call first blocks that long, like a slow download.
-    void Fail(int busyMs = 0);
+    // Like Succeed, but the call installs the list and then holds the refreshing thread
+    // until Release() (or a stop request), as a download whose list is in but not yet posted.
+    void SucceedAndHold(const UserList& list, int delayMs);
+    // A failure asking for retryMs before the next try; with busyMs > 0 the call first
+    // blocks that long, like a slow download.
+    void Fail(int busyMs = 0, int retryMs = 0);
+    // A failure after which the site has given up.
+    void GiveUp();
+
+    // True once a held call is waiting for Release(), within the time limit.
+    bool WaitUntilHeld(int timeoutMs = 10000);
+    void Release();
 
     int UpdateUserList() override;
+    int GetRetryDelay() const override;
     bool OnInit() override { return true; }
     void OnExit() override {}
 
@@ -37,14 +49,21 @@ private:
         UserList list;
         int delayMs;
         int busyMs;
+        int retryMs;
+        bool hold;
     };
 
+    void Hold();
+
     mutable std::mutex m_guard;
+    std::condition_variable m_held;
     std::deque<Step> m_steps;
-    Step m_last{false, UserList(), 0, 0};
+    Step m_last{false, UserList(), 0, 0, 0, false};
     std::vector<Clock::time_point> m_calls;
     int m_finished = 0;
     long m_caller = 0;
+    bool m_holding = false;
+    bool m_released = false;
 };
 
 // A list from (name, status) pairs.

@@ -4,9 +4,10 @@
 
 std::optional<FaultTable::Mode> FaultTable::ParseMode(const std::string& word) {
     static const std::pair<const char*, Mode> modes[] = {
-        {"refuse", Mode::Refuse},   {"delay", Mode::Delay},     {"500", Mode::Error500},
-        {"cut", Mode::Cut},         {"garbage", Mode::Garbage}, {"bigimage", Mode::BigImage},
-        {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam}, {"nolength", Mode::NoLength},
+        {"refuse", Mode::Refuse},     {"delay", Mode::Delay},     {"500", Mode::Error500},
+        {"302", Mode::Redirect302},   {"cut", Mode::Cut},         {"garbage", Mode::Garbage},
+        {"bigimage", Mode::BigImage}, {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam},
+        {"nolength", Mode::NoLength}, {"drip", Mode::Drip},       {"stall", Mode::Stall},
     };
     for (const auto& mode : modes)
         if (word == mode.first)
@@ -29,6 +30,10 @@ void FaultTable::Clear() {
 
 std::optional<FaultTable::Fault> FaultTable::Take(const std::string& target) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    const auto now = std::chrono::steady_clock::now();
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                   [now](const Entry& e) { return e.fault.until <= now; }),
+                    m_entries.end());
     auto best = m_entries.end();
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
         if (target.compare(0, it->prefix.size(), it->prefix) == 0 &&

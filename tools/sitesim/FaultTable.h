@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -9,11 +10,26 @@
 // Faults scripted at run time for requests whose path (with query) starts with a prefix.
 class FaultTable {
 public:
-    enum class Mode { Refuse, Delay, Error500, Cut, Garbage, BigImage, BigBody, CtParam, NoLength };
+    enum class Mode {
+        Refuse,
+        Delay,
+        Error500,
+        Redirect302,
+        Cut,
+        Garbage,
+        BigImage,
+        BigBody,
+        CtParam,
+        NoLength,
+        Drip,  // the body with its length, a byte every delayMs
+        Stall, // half the body without a length, then delayMs of silence, then the end
+    };
 
     struct Fault {
         Mode mode = Mode::Error500;
         int remaining = -1; // requests still to hit; -1 until cleared
+        // Gone at this moment whatever remains: an outage of a span of time.
+        std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max();
         int delayMs = 5000;
         std::size_t bytes = 50u << 20;
     };

@@ -29,10 +29,11 @@ const char* SiteOptions::Usage() {
            "  --account N:P:F  an account for the login check (repeatable)\n"
            "  --updates DIR    offer roduviriz.{so,skin,mo,manifest} from DIR\n"
            "  --latest V       the version the offered files carry\n"
-           "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|cut|\n"
-           "  garbage|bigimage|bigbody|ctparam|nolength[&count=K][&ms=N][&bytes=N], "
-           "/_control/clear,\n"
-           "  /_control/tick, /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
+           "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|302|\n"
+           "  cut|garbage|bigimage|bigbody|ctparam|nolength|drip|stall[&count=K][&for=MS][&ms=N]\n"
+           "  [&bytes=N] (drip: a byte every N ms; stall: half the body, no length, N ms of\n"
+           "  silence), /_control/clear, /_control/tick,\n"
+           "  /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
            "  /_control/population, /_control/script?file=/abs/path\n";
 }
 

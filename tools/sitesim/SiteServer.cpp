@@ -253,13 +253,15 @@ Reply SiteServer::Control(const std::string& path, const std::string& query) {
     if (command == "fault") {
         const auto mode = FaultTable::ParseMode(q.Get("mode"));
         if (!mode || q.Get("path").empty())
-            return Reply::Text(400,
-                               "usage: fault?path=PREFIX&mode=MODE[&count=K][&ms=N][&bytes=N]\n");
+            return Reply::Text(
+                400, "usage: fault?path=PREFIX&mode=MODE[&count=K][&for=MS][&ms=N][&bytes=N]\n");
         FaultTable::Fault fault;
         fault.mode = *mode;
         fault.remaining = std::atoi(q.Get("count", "-1").c_str());
         if (fault.remaining == 0)
             fault.remaining = -1;
+        if (const int span = std::atoi(q.Get("for", "0").c_str()); span > 0)
+            fault.until = std::chrono::steady_clock::now() + std::chrono::milliseconds(span);
         fault.delayMs = std::atoi(q.Get("ms", "5000").c_str());
         fault.bytes =
             std::strtoull(q.Get("bytes", std::to_string(fault.bytes)).c_str(), nullptr, 10);
@@ -307,6 +309,14 @@ void SiteServer::Deliver(Reply reply, const std::optional<FaultTable::Fault>& fa
     case Mode::Error500:
         response.status = 500;
         response.set_content("<html><body><h1>Internal Server Error</h1></body></html>\n",
+                             "text/html");
+        return;
+    case Mode::Redirect302:
+        // What a captive portal answers: a page, but not the one asked for.
+        response.status = 302;
+        response.set_header("Location", "http://portal.example/login");
+        response.set_content("<html><body><a href=\"http://portal.example/login\">Sign in</a>"
+                             "</body></html>\n",
                              "text/html");
         return;
     case Mode::Cut: {
@@ -358,6 +368,28 @@ void SiteServer::Deliver(Reply reply, const std::optional<FaultTable::Fault>& fa
                 const bool ok = body->empty() || sink.write(body->data(), body->size());
                 sink.done();
                 return ok;
+            });
+        return;
+    }
+    case Mode::Drip: {
+        auto body = std::make_shared<std::string>(std::move(reply.body));
+        const int pace = fault->delayMs;
+        response.set_content_provider(
+            body->size(), reply.contentType,
+            [this, body, pace](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                return sink.write(body->data() + offset, 1) && Pause(pace);
+            });
+        return;
+    }
+    case Mode::Stall: {
+        auto body = std::make_shared<std::string>(std::move(reply.body));
+        const int silence = fault->delayMs;
+        response.set_content_provider(
+            reply.contentType, [this, body, silence](std::size_t, httplib::DataSink& sink) {
+                if (!sink.write(body->data(), body->size() / 2) || !Pause(silence))
+                    return false;
+                sink.done();
+                return true;
             });
         return;
     }

@@ -218,8 +218,9 @@ void MainFrame::UpdateFavorites() {
         password = config->Read("/password", wxString());
     }
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
-    // A client of our own so that the request never goes through the default proxy.
+    // Straight to the site, never through the proxy.
     auto* client = new wxHTTP2();
+    client->SetProxy(HttpProxy());
     client->SetTimeout(LOGIN_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client))
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);
@@ -244,18 +245,7 @@ void MainFrame::ApplyFavorites(const char* body, size_t length) {
     FavoritesReplyParser parser;
     parser.Parse(body, length);
 
-    const UserList current = Site::GetInstance() ? Site::GetInstance()->GetUserList() : UserList();
-    UserList favorites;
-    for (const wxString& name : parser.GetNames()) {
-        if (const User* user = current.FindUser(name))
-            favorites.AddUser(*user);
-        else
-            favorites.AddUser(User(name, 0));
-    }
-
     if (!m_favoritesLoaded) {
-        if (m_thread)
-            m_thread->AddEventHandler(m_favoriteTree);
         m_favoritePage->Enable(true);
         m_favoriteTree->CreateGroups();
         const int page = m_notebook->FindPage(m_favoritePage);
@@ -264,9 +254,26 @@ void MainFrame::ApplyFavorites(const char* body, size_t length) {
         m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, true);
     }
 
-    UserListEvent listEvent(wxEVT_USER_LIST_INITIALIZED, 0);
-    listEvent.SetUserList(favorites);
-    m_favoriteTree->GetEventHandler()->AddPendingEvent(listEvent);
+    const auto postFavorites = [&](const UserList& current) {
+        UserList favorites;
+        for (const wxString& name : parser.GetNames()) {
+            if (const User* user = current.FindUser(name))
+                favorites.AddUser(*user);
+            else
+                favorites.AddUser(User(name, 0));
+        }
+        UserListEvent listEvent(wxEVT_USER_LIST_INITIALIZED, 0);
+        listEvent.SetUserList(favorites);
+        // The queue the refresh thread posts to, so that its later events come after this.
+        static_cast<wxEvtHandler*>(m_favoriteTree)->AddPendingEvent(listEvent);
+    };
+    // A refresh between copying the list and registering the tree would be lost to the tree,
+    // and events queued before the list would meet an empty tree: the thread does all three
+    // as one step with its posting.
+    if (m_thread)
+        m_thread->RegisterWithCurrentList(m_favoriteTree, postFavorites);
+    else
+        postFavorites(Site::GetInstance() ? Site::GetInstance()->GetUserList() : UserList());
 
     ImageStore::GetConfig()->Write("/favorites", parser.GetFavoritesValue());
     m_favoritesLoaded = true;

@@ -1,0 +1,104 @@
+#include "net/DownloadThread.h"
+#include "net/DownloadThreadsModule.h"
+#include "net/HostLookup.h"
+
+#include <gtest/gtest.h>
+#include <wx/thread.h>
+#include <wx/url.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Name lookups that hang, as with dead name servers: run by CTest through dead-dns.sh, whose
+// name server is 127.0.0.1:53, where this test keeps a socket that never answers.
+class DeadNameServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("ROD_DEAD_DNS"))
+            GTEST_SKIP() << "runs inside the namespaces of dead-dns.sh";
+        m_sink = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(53);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(bind(m_sink, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    }
+    void TearDown() override {
+        if (m_sink >= 0)
+            close(m_sink);
+    }
+
+    // Waits (bounded) until a query has reached the name server: a lookup is under way.
+    bool QueryArrives() const {
+        pollfd wait{m_sink, POLLIN, 0};
+        if (poll(&wait, 1, 10000) != 1)
+            return false;
+        char query[512];
+        while (recv(m_sink, query, sizeof query, MSG_DONTWAIT) > 0) {
+        }
+        return true;
+    }
+
+    int m_sink = -1;
+};
+
+// A joinable toolkit thread that looks a name up with a deadline far away.
+class LookupThread : public wxThread {
+public:
+    LookupThread() : wxThread(wxTHREAD_JOINABLE) {}
+    std::atomic<bool> found{true};
+
+protected:
+    ExitCode Entry() override {
+        sockaddr_in address;
+        found = HostLookup::Resolve("www.kestova.example", 80,
+                                    Clock::now() + std::chrono::minutes(2), &address);
+        return nullptr;
+    }
+};
+
+TEST_F(DeadNameServerTest, LookupEndsAtItsDeadlineOrWhenTheThreadIsStopped) {
+    sockaddr_in address;
+    auto start = Clock::now();
+    EXPECT_FALSE(
+        HostLookup::Resolve("www.kestova.example", 80, start + std::chrono::seconds(1), &address));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(QueryArrives()) << "the name server was never asked";
+
+    // As the main window stops the refresh thread: Delete() returns once the thread has ended.
+    LookupThread thread;
+    ASSERT_EQ(thread.Run(), wxTHREAD_NO_ERROR);
+    ASSERT_TRUE(QueryArrives());
+    start = Clock::now();
+    thread.Delete();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(thread.found);
+}
+
+// The plug-in's end must not leave a download inside a lookup: the library would be unloaded
+// under it.
+TEST_F(DeadNameServerTest, ModuleExitEndsADownloadWaitingForItsLookup) {
+    DownloadThreadsModule module;
+    ASSERT_TRUE(DownloadThread::Start(nullptr, -1, new wxURL("http://img.kestova.example/x.jpg")));
+    ASSERT_TRUE(QueryArrives());
+    const auto start = Clock::now();
+    module.OnExit();
+    EXPECT_EQ(DownloadThreadsModule::Running(), 0);
+    EXPECT_LT(Clock::now() - start,
+              std::chrono::milliseconds(DownloadThreadsModule::EXIT_WAIT_MS - 100));
+    EXPECT_TRUE(module.OnInit());
+}
+
+} // namespace

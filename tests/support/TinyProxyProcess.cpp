@@ -1,0 +1,112 @@
+#include "tests/support/TinyProxyProcess.h"
+
+#include "tests/support/TestEnvironment.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in Loopback(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = Loopback(0);
+    socklen_t size = sizeof addr;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool Listens(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in addr = Loopback(port);
+    const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
+
+} // namespace
+
+TinyProxyProcess::TinyProxyProcess(const std::string& user, const std::string& password) {
+    m_dir = TestEnvironment::MakeTempDir("tinyproxy");
+    // Another program may take the free port first: then another one.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        do
+            m_port = FreePort();
+        while (m_port == 80);
+        std::ostringstream config;
+        config << "Port " << m_port << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 40\n"
+               << "LogFile \"" << m_dir << "/tinyproxy.log\"\nLogLevel Info\n";
+        if (!user.empty())
+            config << "BasicAuth " << user << " " << password << "\n";
+        if (Start(config.str()))
+            return;
+    }
+    throw std::runtime_error("tinyproxy did not start");
+}
+
+bool TinyProxyProcess::Start(const std::string& config) {
+    const std::string path = m_dir + "/tinyproxy.conf";
+    std::ofstream(path) << config;
+    m_pid = fork();
+    if (m_pid == 0) {
+        // A test that dies must not leave the proxy running.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execlp("tinyproxy", "tinyproxy", "-d", "-c", path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (Listens(m_port))
+            return true;
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+    return false;
+}
+
+TinyProxyProcess::~TinyProxyProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+std::string TinyProxyProcess::Address(const std::string& userinfo) const {
+    return "http://" + (userinfo.empty() ? "" : userinfo + "@") +
+           "127.0.0.1:" + std::to_string(m_port) + "/";
+}
+
+std::string TinyProxyProcess::Log() const {
+    std::ifstream in(m_dir + "/tinyproxy.log");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
