@@ -5,12 +5,14 @@
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgout.h>
-#include <wx/stdpaths.h>
 #include <wx/toplevel.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,15 +25,18 @@ void PrintLine(FILE* stream, const wxString& line) {
     std::fflush(stream);
 }
 
-// argv[0] names the program, as the plug-in's own file names expect; a bare name found
-// through PATH has no directory, so the executable's real path stands in.
-wxFileName ProgramFileName(const wxString& argv0) {
-    wxFileName program(argv0);
-    if (argv0.Find('/') == wxNOT_FOUND)
-        program = wxFileName(wxStandardPaths::Get().GetExecutablePath());
-    program.MakeAbsolute();
-    return program;
+// The running program's own file. argv[0] may be a bare name found through PATH (which the
+// plug-in would resolve against the current folder) or a symbolic link away from the plug-in.
+std::string ProgramPath(const char* argv0) {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length > 0)
+        return std::string(path, static_cast<size_t>(length));
+    if (std::strchr(argv0, '/') && realpath(argv0, path))
+        return path;
+    return argv0;
 }
+
 // The parser prints its complaints itself; they are kept for our one line instead.
 int ParseQuietly(wxCmdLineParser& parser, wxString* complaint) {
     char* text = nullptr;
@@ -101,7 +106,7 @@ bool HostApp::OnInit() {
              : parser.Found("probe") ? Mode::PROBE
                                      : Mode::RUN;
 
-    const wxFileName program = ProgramFileName(argv[0]);
+    const wxFileName program(argv[0]);
     SetUpLocale(program);
     m_plugin = std::make_unique<PluginHost>(program);
     return true;
@@ -244,5 +249,12 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    return wxEntry(argc, argv);
+    // The toolkit's argv[0] is what the plug-in derives its skin, catalogue and staged
+    // updates from.
+    if (argc < 1)
+        return wxEntry(argc, argv);
+    std::string program = ProgramPath(argv[0]);
+    std::vector<char*> arguments(argv, argv + argc + 1);
+    arguments[0] = program.data();
+    return wxEntry(argc, arguments.data());
 }

@@ -130,10 +130,15 @@ wxString AutostartEntry::GetCommand() {
     wxFileName program = Util::GetApplicationFileName();
     program.MakeAbsolute();
     program.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);
-    wxFileName launcher(program.GetPath() + "/../../bin", program.GetFullName());
-    launcher.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);
-    if (program.GetDirs().size() >= 2 && program.GetDirs().Last() == program.GetName() &&
-        launcher.IsFileExecutable())
-        return launcher.GetFullPath();
+    // Installed, the program lives in PREFIX/lib[/ARCH]/roduviriz/, a folder of its own name.
+    wxFileName prefix(program.GetPath(), wxEmptyString);
+    if (prefix.GetDirCount() == 0 || prefix.GetDirs().Last() != program.GetName())
+        return program.GetFullPath();
+    for (int up = 0; up < 3 && prefix.GetDirCount() > 1; ++up) {
+        prefix.RemoveLastDir();
+        const wxFileName launcher(prefix.GetPath() + "/bin", program.GetFullName());
+        if (launcher.IsFileExecutable())
+            return launcher.GetFullPath();
+    }
     return program.GetFullPath();
 }

@@ -14,7 +14,7 @@ public:
     // Writes the entry (replacing one switched off) or removes it. On failure *why says
     // what could not be done, and the entry is as it was.
     static bool SetEnabled(bool enabled, wxString* why);
-    // The installed launcher, "PREFIX/bin/roduviriz" beside "PREFIX/lib/roduviriz/roduviriz",
-    // or the host program itself where there is none (a build tree).
+    // The installed launcher, "PREFIX/bin/roduviriz" for the program in
+    // "PREFIX/lib[/ARCH]/roduviriz/", or the program itself where there is none (a build tree).
     static wxString GetCommand();
 };

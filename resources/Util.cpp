@@ -2,13 +2,24 @@
 
 #include "resources/Trace.h"
 
+#include <gio/gio.h>
 #include <wx/app.h>
 #include <wx/dynlib.h>
 #include <wx/log.h>
-#include <wx/mimetype.h>
-#include <wx/utils.h>
 
+#include <cstdlib>
 #include <memory>
+
+namespace {
+// Set by the installed launcher when it chose the X11 back-end itself.
+const char X11_BY_LAUNCHER[] = "RODUVIRIZ_X11_BY_LAUNCHER";
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+} // namespace
 
 wxFileName Util::GetApplicationFileName() {
     wxLogTrace(ROD_TRACE, "[static]Util::GetApplicationFileName(void)");
@@ -30,19 +41,32 @@ wxFileName Util::GetPluginFileName() {
 
 bool Util::LaunchBrowser(const wxString& url) {
     wxLogTrace(ROD_TRACE, "[static]Util::LaunchBrowser(%s)", url);
-    // A manager of its own reads the desktop's current associations, not a cached copy.
-    wxMimeTypesManager manager;
-    std::unique_ptr<wxFileType> type(manager.GetFileTypeFromExtension("html"));
-    if (!type) {
+    // The desktop's choice of web browser under the freedesktop rules (the user's
+    // mimeapps.list first); the toolkit's MIME manager reads only defaults.list.
+    GObjectPtr<GAppInfo> browser(g_app_info_get_default_for_uri_scheme("http"));
+    if (!browser)
+        browser.reset(g_app_info_get_default_for_type("text/html", FALSE));
+    if (!browser) {
         wxLogError("can not get filetype for html");
         return false;
     }
-    wxString command;
-    if (!type->GetOpenCommand(&command, wxFileType::MessageParameters(url, wxEmptyString))) {
+    GObjectPtr<GAppLaunchContext> context(g_app_launch_context_new());
+    // The launcher's X11 back-end is for our windows only; the browser runs as the session
+    // would start it.
+    if (const char* chosen = std::getenv(X11_BY_LAUNCHER); chosen && *chosen) {
+        g_app_launch_context_unsetenv(context.get(), "GDK_BACKEND");
+        g_app_launch_context_unsetenv(context.get(), X11_BY_LAUNCHER);
+    }
+    // The address goes to the entry's command as it stands, in place of its %u or %U.
+    const wxScopedCharBuffer address = url.utf8_str();
+    GList uris = {const_cast<char*>(address.data()), nullptr, nullptr};
+    GError* error = nullptr;
+    if (!g_app_info_launch_uris(browser.get(), &uris, context.get(), &error)) {
+        wxLogTrace(ROD_TRACE, "[static]Util::LaunchBrowser(): %s: %s",
+                   g_app_info_get_id(browser.get()), error ? error->message : "");
+        g_clear_error(&error);
         wxLogError("can not get command for html");
         return false;
     }
-    command.Replace("file://", wxEmptyString);
-    wxExecute(command, wxEXEC_ASYNC);
     return true;
 }

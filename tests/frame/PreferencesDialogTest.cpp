@@ -162,12 +162,13 @@ TEST_F(PreferencesDialogTest, HostsAreCheckedAsTypedAndABadOneSaysWhyAndBlocksOk
 
 TEST_F(PreferencesDialogTest, AutostartEntryRunsTheInstalledLauncherAndTheFileIsTheTruth) {
     const wxString prefix = TestEnvironment::MakeTempDir("in stall") + "/usr $HOME";
-    ASSERT_TRUE(wxFileName::Mkdir(prefix + "/lib/roduviriz", 0755, wxPATH_MKDIR_FULL));
+    ASSERT_TRUE(
+        wxFileName::Mkdir(prefix + "/lib/x86_64-linux-gnu/roduviriz", 0755, wxPATH_MKDIR_FULL));
     ASSERT_TRUE(wxFileName::Mkdir(prefix + "/bin", 0755, wxPATH_MKDIR_FULL));
     wxFFile(prefix + "/bin/roduviriz", "w").Write("#!/bin/sh\n");
-    wxFFile(prefix + "/lib/roduviriz/roduviriz", "w").Write("#!/bin/sh\n");
+    wxFFile(prefix + "/lib/x86_64-linux-gnu/roduviriz/roduviriz", "w").Write("#!/bin/sh\n");
     ASSERT_EQ(0, wxExecute("chmod 755 '" + prefix + "/bin/roduviriz'", wxEXEC_SYNC));
-    ScopedProgramPath program(prefix + "/bin/../lib/roduviriz/roduviriz");
+    ScopedProgramPath program(prefix + "/lib/x86_64-linux-gnu/roduviriz/roduviriz");
 
     auto run = [](bool autostart) {
         PreferencesDialog dialog(nullptr);

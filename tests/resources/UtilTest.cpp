@@ -5,10 +5,9 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
-#include <wx/mimetype.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -57,42 +56,64 @@ TEST(UtilTest, FileNamesFollowTheProgramsFirstArgument) {
     }
 }
 
-TEST(UtilTest, LaunchBrowserHandsTheExactAddressToTheBrowser) {
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The user's choice in mimeapps.list wins over defaults.list, its command runs as written (a
+// quoted path with a space and capitals), and the address arrives as it is.
+TEST(UtilTest, LaunchBrowserStartsTheUsersChosenBrowserWithTheAddressAsItIs) {
     BrowserRecorder recorder;
     const std::string address = "http://127.0.0.1:8080/preview.shtml?Anna_B";
     EXPECT_TRUE(Util::LaunchBrowser(address));
     ASSERT_TRUE(recorder.WaitForLaunches(1));
-    EXPECT_EQ(recorder.Launches()[0], address);
+    EXPECT_EQ(recorder.Launches(), std::vector<std::string>{address});
 
-    // "file://" goes wherever it stands in the command.
+    // "file://" inside an address is part of it.
     recorder.Clear();
-    EXPECT_TRUE(Util::LaunchBrowser("file:///tmp/page.html"));
+    const std::string forwarding = "http://host/go?to=file://x";
+    EXPECT_TRUE(Util::LaunchBrowser(forwarding));
     ASSERT_TRUE(recorder.WaitForLaunches(1));
-    EXPECT_EQ(recorder.Launches()[0], "/tmp/page.html");
-
-    recorder.Clear();
-    EXPECT_TRUE(Util::LaunchBrowser("http://host/go?to=file://x"));
-    ASSERT_TRUE(recorder.WaitForLaunches(1));
-    EXPECT_EQ(recorder.Launches()[0], "http://host/go?to=x");
+    EXPECT_EQ(recorder.Launches(), std::vector<std::string>{forwarding});
 }
 
-// The shared MIME database always maps "html" on this platform; what the user can lack is a
-// program for it.
-TEST(UtilTest, WithoutAProgramForHtmlNothingStartsAndTheErrorIsLogged) {
+// The launcher's X11 back-end is not handed on to the browser; a back-end the user chose is.
+TEST(UtilTest, TheBrowserGetsTheSessionsDisplayBackEnd) {
     BrowserRecorder recorder;
-    // Away from the recorder's desktop entry; the system must offer no program of its own.
-    ScopedEnv home("XDG_DATA_HOME", TestEnvironment::MakeTempDir("noapps"));
     {
-        wxMimeTypesManager manager;
-        std::unique_ptr<wxFileType> type(manager.GetFileTypeFromExtension("html"));
-        wxString command;
-        if (type && type->GetOpenCommand(&command, wxFileType::MessageParameters("x", "")))
-            GTEST_SKIP() << "this system opens html with: " << command;
+        ScopedEnv backEnd("GDK_BACKEND", "x11");
+        ScopedEnv marker("RODUVIRIZ_X11_BY_LAUNCHER", "1");
+        EXPECT_TRUE(Util::LaunchBrowser("http://127.0.0.1/a"));
+        ASSERT_TRUE(recorder.WaitForLaunches(1));
     }
-    LogCapture log;
-    EXPECT_FALSE(Util::LaunchBrowser("http://127.0.0.1/preview.shtml?anna"));
-    EXPECT_EQ(Errors(log), std::vector<std::string>{"can not get command for html"});
-    EXPECT_FALSE(recorder.WaitForLaunches(1, 500));
+    std::vector<std::string> environment = recorder.LastEnvironment();
+    EXPECT_FALSE(Contains(environment, "GDK_BACKEND=x11"));
+    EXPECT_FALSE(Contains(environment, "RODUVIRIZ_X11_BY_LAUNCHER=1"));
+    EXPECT_TRUE(Contains(environment, "DISPLAY=" + std::string(std::getenv("DISPLAY"))));
+
+    ScopedEnv backEnd("GDK_BACKEND", "x11");
+    EXPECT_TRUE(Util::LaunchBrowser("http://127.0.0.1/b"));
+    ASSERT_TRUE(recorder.WaitForLaunches(2));
+    EXPECT_TRUE(Contains(recorder.LastEnvironment(), "GDK_BACKEND=x11"));
+}
+
+TEST(UtilTest, WithoutAUsableBrowserNothingStartsAndTheErrorIsLogged) {
+    BrowserRecorder recorder;
+    {
+        ASSERT_TRUE(recorder.Choose(BrowserRecorder::Choice::NOTHING));
+        LogCapture log;
+        EXPECT_FALSE(Util::LaunchBrowser("http://127.0.0.1/preview.shtml?anna"));
+        EXPECT_EQ(Errors(log), std::vector<std::string>{"can not get filetype for html"});
+    }
+    {
+        // The chosen program runs in a terminal, and there is none to be found.
+        ASSERT_TRUE(recorder.Choose(BrowserRecorder::Choice::TERMINAL_PROGRAM));
+        ScopedEnv path("PATH", TestEnvironment::MakeTempDir("noterminal"));
+        LogCapture log;
+        EXPECT_FALSE(Util::LaunchBrowser("http://127.0.0.1/preview.shtml?anna"));
+        EXPECT_EQ(Errors(log), std::vector<std::string>{"can not get command for html"});
+    }
+    EXPECT_TRUE(recorder.Launches().empty());
 }
 
 } // namespace

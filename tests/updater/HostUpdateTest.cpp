@@ -1,5 +1,6 @@
 // The update end to end through the real host program: `roduviriz --update` in a folder of
-// its own, the question answered with a key press as a user would, then the next start.
+// its own, the question answered with a key press as a user would, then the next start; and
+// the program started by its bare name through PATH from another folder.
 #include "tests/support/SiteSimProcess.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/updater/UpdaterTestSupport.h"
@@ -20,9 +21,17 @@ namespace {
 // The host as a child process with its output in files; killed if a test leaves it running.
 class HostProcess {
 public:
-    HostProcess(const std::string& program, const std::string& option) {
+    // With a folder to start in, the program is started there by its bare name through PATH.
+    HostProcess(const std::string& program, const std::string& option,
+                const std::string& startIn = "") {
         m_outPath = TestEnvironment::MakeTempDir("hostrun") + "/out";
         m_errPath = m_outPath + ".err";
+        std::string argv0 = program, path = std::getenv("PATH");
+        if (!startIn.empty()) {
+            const size_t slash = program.rfind('/');
+            argv0 = program.substr(slash + 1);
+            path = program.substr(0, slash) + ":" + path;
+        }
         m_pid = fork();
         if (m_pid == 0) {
             if (!std::freopen(m_outPath.c_str(), "w", stdout) ||
@@ -31,10 +40,15 @@ public:
             // Untranslated texts, so that the question's title is known.
             setenv("LC_ALL", "C", 1);
             unsetenv("LANGUAGE");
-            execl(program.c_str(), program.c_str(), option.c_str(), static_cast<char*>(nullptr));
+            setenv("PATH", path.c_str(), 1);
+            if (!startIn.empty() && chdir(startIn.c_str()) != 0)
+                _exit(126);
+            execlp(argv0.c_str(), argv0.c_str(), option.empty() ? nullptr : option.c_str(),
+                   static_cast<char*>(nullptr));
             _exit(127);
         }
     }
+    int Pid() const { return m_pid; }
     ~HostProcess() {
         if (Running()) {
             kill(m_pid, SIGKILL);
@@ -98,6 +112,24 @@ void PointHostAt(const SiteSimProcess& site) {
               "[Site]\nwebHost=" + host + "\nimageHost=" + host + "\npreviewHost=" + host + "\n");
 }
 
+// Waits until the update ends, answering its question with Return; whether it was asked is
+// put in *answered.
+bool AnswerUntilEnded(HostProcess& update, bool* answered) {
+    *answered = false;
+    wxStopWatch sinceLastTry;
+    return WaitFor(
+        [&] {
+            if (!update.Running())
+                return true;
+            if (sinceLastTry.Time() > 300) {
+                *answered = AnswerQuestionWithReturn() || *answered;
+                sinceLastTry.Start();
+            }
+            return false;
+        },
+        180000);
+}
+
 void CopyExecutable(const std::string& from, const std::string& to) {
     WriteFile(to, ReadFile(from));
     ASSERT_EQ(0, ::chmod(to.c_str(), 0755)) << to;
@@ -126,19 +158,8 @@ TEST(HostUpdateTest, AcceptedUpdateIsInstalledAndRunsAtTheNextStart) {
         PointHostAt(site);
         HostProcess update(dir + "/roduviriz", "--update");
         bool answered = false;
-        wxStopWatch sinceLastTry;
-        const bool ended = WaitFor(
-            [&] {
-                if (!update.Running())
-                    return true;
-                if (sinceLastTry.Time() > 300) {
-                    answered = AnswerQuestionWithReturn() || answered;
-                    sinceLastTry.Start();
-                }
-                return false;
-            },
-            180000);
-        ASSERT_TRUE(ended) << "the host did not finish; answered: " << answered;
+        ASSERT_TRUE(AnswerUntilEnded(update, &answered))
+            << "the host did not finish; answered: " << answered;
         EXPECT_TRUE(answered) << "no \"Confirm\" question was seen";
         ASSERT_EQ(0, update.ExitStatus()) << update.Errors();
         EXPECT_NE(std::string::npos, update.Output().find("installed")) << update.Output();
@@ -185,6 +206,48 @@ TEST(HostUpdateTest, SilentServiceDoesNotHangTheUpdate) {
     EXPECT_EQ(0, update.ExitStatus()) << update.Errors();
     EXPECT_EQ(ReadFile(bin + "/roduviriz.so"), ReadFile(dir + "/roduviriz.so"));
     EXPECT_FALSE(FileExists(dir + "/roduviriz.so.new"));
+}
+
+// The plug-in's files are found beside the program, not in the folder it was started from:
+// the splash shows from the skin, and the update stages beside the program.
+TEST(HostUpdateTest, StartedByItsBareNameItFindsAndStagesItsFilesBesideItself) {
+    const std::string dir = TestEnvironment::MakeTempDir("installed");
+    const std::string elsewhere = TestEnvironment::MakeTempDir("elsewhere");
+    const std::string offer = TestEnvironment::MakeTempDir("offer");
+    const std::string bin = TestEnvironment::BinDir();
+    CopyExecutable(bin + "/roduviriz", dir + "/roduviriz");
+    CopyExecutable(bin + "/roduviriz.so", dir + "/roduviriz.so");
+    WriteFile(dir + "/roduviriz.skin", ReadFile(bin + "/roduviriz.skin"));
+    const std::string skin = MakePayload("skin 1.4.0", 2000, 21);
+    WriteFile(offer + "/roduviriz.so", ReadFile(bin + "/roduviriz.so") + "\nnewer\n");
+    WriteFile(offer + "/roduviriz.skin", skin);
+
+    SiteSimProcess site({"--updates", offer, "--latest", "1.4.0", "--tick", "0"});
+    PointHostAt(site);
+    WriteFile(TestEnvironment::Home() + "/.Roduviriz",
+              ReadFile(TestEnvironment::Home() + "/.Roduviriz") + "[SplashScreen]\nduration=600\n");
+    {
+        HostProcess run(dir + "/roduviriz", "", elsewhere);
+        const std::string pid = std::to_string(run.Pid());
+        // The splash is a picture of the skin: a window of the host's beside the frame.
+        std::string frame, windows;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                frame =
+                    CommandOutput("xdotool search --onlyvisible --name '^Orlavin ZirovUdaroro$'");
+                windows = CommandOutput("xdotool search --onlyvisible --pid " + pid);
+                return !frame.empty() && windows.size() > frame.size();
+            },
+            60000))
+            << "frame: " << frame << "all: " << windows << run.Errors();
+    }
+    HostProcess update(dir + "/roduviriz", "--update", elsewhere);
+    bool answered = false;
+    ASSERT_TRUE(AnswerUntilEnded(update, &answered))
+        << "the host did not finish; answered: " << answered;
+    EXPECT_EQ(0, update.ExitStatus()) << update.Errors();
+    EXPECT_EQ(skin, ReadFile(dir + "/roduviriz.skin.new"));
+    EXPECT_FALSE(FileExists(elsewhere + "/roduviriz.skin.new"));
 }
 
 } // namespace

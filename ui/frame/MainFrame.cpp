@@ -204,13 +204,17 @@ bool MainFrame::CanHideToTray() const {
 
 void MainFrame::OnIconize(wxIconizeEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnIconize(%d)", this, event.IsIconized());
+    // A hidden frame is in the tray, and only the tray's commands bring it back. The window
+    // manager's withdrawal of a hidden window reads as a restore on this toolkit: showing the
+    // frame then would make it flicker between the two states.
+    if (!IsShown())
+        return;
     if (event.IsIconized()) {
         // Without a tray the frame stays an ordinary minimised window, reachable from the
         // desktop; hiding it would leave no way back.
         if (CanHideToTray())
             Show(false);
     } else {
-        Show(true);
         Raise();
     }
 }
@@ -219,11 +223,12 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(%d)", this, event.GetId());
     switch (event.GetId()) {
     case wxID_OPEN:
-        Show(true);
-        // A frame hidden by minimising maps again minimised on this toolkit, and with the
-        // tray as the only way back it would stay out of sight.
-        if (IsIconized())
+        // A frame hidden while minimised would map again minimised, out of sight with the
+        // tray as its only way back: it is restored while still hidden, then shown.
+        if (!IsShown() || IsIconized())
             Iconize(false);
+        Show(true);
+        Raise();
         break;
     case wxID_CLOSE:
         Show(false);
