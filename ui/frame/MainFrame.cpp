@@ -131,7 +131,7 @@ MainFrame::MainFrame(StartMode mode)
         SetPopupsPaused(true);
     // Hidden only where the tray can bring it back; never while asking for the site.
     if (mode != START_REFRESH || !CanHideToTray() ||
-        ImageStore::GetConfig()->ReadLong("/Session/startInTray", 0) != 1) {
+        !PopupSettings::ReadFlag("/Session/startInTray", false)) {
         Show(true);
         Raise();
     }

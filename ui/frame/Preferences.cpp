@@ -21,11 +21,6 @@ long ReadRanged(wxConfigBase& config, const char* key, long fallback, long low, 
     return value;
 }
 
-// Booleans are stored as 1 and 0; anything else is unreadable.
-bool ReadFlag(wxConfigBase& config, const char* key) {
-    return ReadRanged(config, key, 0, 0, 1) == 1;
-}
-
 wxString ReadHost(wxConfigBase& config, const char* key, const char* fallback) {
     wxString value = config.Read(key, wxString(fallback));
     value.Trim(true).Trim(false);
@@ -74,13 +69,13 @@ Preferences Preferences::Read() {
                                          MIN_INTERVAL, MAX_INTERVAL);
         values.parsePause = ReadRanged(*config, "/System/parsePause", DEFAULT_PARSE_PAUSE,
                                        MIN_PARSE_PAUSE, MAX_PARSE_PAUSE);
-        values.onlyFavorite = ReadFlag(*config, "/PopupDialog/onlyFavorite");
+        values.onlyFavorite = PopupSettings::ReadFlag("/PopupDialog/onlyFavorite", false);
         // As the pop-ups read them (the duration held within its range).
         values.popupDuration = PopupSettings::Duration();
         values.paused = PopupSettings::Paused();
         values.graceRefreshes = PopupSettings::GraceRefreshes();
         values.holdWhileHovered = PopupSettings::HoldWhileHovered();
-        values.startInTray = ReadFlag(*config, "/Session/startInTray");
+        values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
     }
     values.autostart = AutostartEntry::IsEnabled();
     return values;
