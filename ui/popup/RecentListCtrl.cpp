@@ -3,9 +3,12 @@
 #include "core/SiteEndpoints.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
+#include "ui/popup/PopupDialog.h"
 #include "ui/popup/RecentAnnouncements.h"
 
 #include <wx/log.h>
+
+#include <algorithm>
 
 RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list)
     : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -13,10 +16,29 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
       m_list(list) {
     InsertColumn(COLUMN_TIME, _("Time"), wxLIST_FORMAT_LEFT, 70);
     InsertColumn(COLUMN_NAME, _("Name"), wxLIST_FORMAT_LEFT, 120);
-    InsertColumn(COLUMN_KIND, _("Kind"), wxLIST_FORMAT_LEFT, 60);
-    InsertColumn(COLUMN_OUTCOME, _("Pop-up"), wxLIST_FORMAT_LEFT, 100);
+    InsertColumn(COLUMN_KIND, _("Kind"), wxLIST_FORMAT_LEFT,
+                 WidestText({_("Kind"), RecentAnnouncements::KindText(PopupDialog::KIND_ONLINE),
+                             RecentAnnouncements::KindText(PopupDialog::KIND_FREE)}));
+    InsertColumn(
+        COLUMN_OUTCOME, _("Pop-up"), wxLIST_FORMAT_LEFT,
+        WidestText({_("Pop-up"), RecentAnnouncements::OutcomeText(RecentAnnouncements::WAITING),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::SHOWN),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::FOLDED),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::PAUSED),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
+}
+
+// Translations are longer than the English words in some languages: a column fits its
+// widest text, header included.
+int RecentListCtrl::WidestText(std::initializer_list<wxString> texts) const {
+    // Room for the cell's padding on either side.
+    constexpr int MARGIN = 16;
+    int widest = 0;
+    for (const wxString& text : texts)
+        widest = std::max(widest, GetTextExtent(text).x);
+    return widest + MARGIN;
 }
 
 void RecentListCtrl::ScheduleReload() {

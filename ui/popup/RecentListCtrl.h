@@ -2,6 +2,8 @@
 
 #include <wx/listctrl.h>
 
+#include <initializer_list>
+
 class RecentAnnouncements;
 
 // The rows of the "Recent" window, newest first, read straight from the announcements (a
@@ -23,6 +25,7 @@ protected:
     wxString OnGetItemText(long item, long column) const override;
 
 private:
+    int WidestText(std::initializer_list<wxString> texts) const;
     void Reload();
     void OnActivated(wxListEvent& event);
 

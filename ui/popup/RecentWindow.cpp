@@ -6,7 +6,10 @@
 #include "ui/popup/RecentListCtrl.h"
 
 #include <wx/log.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
+
+#include <algorithm>
 
 RecentWindow::RecentWindow(RecentAnnouncements* list)
     : wxFrame(nullptr, wxID_ANY, _("Recent"), wxDefaultPosition, wxSize(380, 320),
@@ -19,6 +22,13 @@ RecentWindow::RecentWindow(RecentAnnouncements* list)
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(m_listCtrl, 1, wxEXPAND, 0);
     SetSizer(sizer);
+    // Wide enough for every column (their widths follow the translations) and a scroll bar.
+    int columns = 0;
+    for (int column = 0; column < m_listCtrl->GetColumnCount(); ++column)
+        columns += m_listCtrl->GetColumnWidth(column);
+    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, m_listCtrl);
+    SetClientSize(std::max(GetClientSize().x, columns + std::max(scrollBar, 0) + 8),
+                  GetClientSize().y);
     m_list->SetListener([this] { m_listCtrl->ScheduleReload(); });
 }
 
