@@ -6,9 +6,9 @@
 
 HttpBodyStream::HttpBodyStream(HttpConnection& connection, size_t length,
                                std::chrono::milliseconds readTimeout,
-                               std::chrono::milliseconds waitBudget)
+                               std::chrono::milliseconds waitBudget, size_t earnRate)
     : m_connection(connection), m_length(length), m_readTimeout(readTimeout),
-      m_budgetLeft(waitBudget) {}
+      m_budgetLeft(waitBudget), m_earnRate(earnRate) {}
 
 HttpBodyStream::~HttpBodyStream() {
     m_connection.Close();
@@ -29,6 +29,9 @@ size_t HttpBodyStream::OnSysRead(void* buffer, size_t size) {
     m_budgetLeft -= HttpConnection::Clock::now() - start;
     if (got > 0) {
         m_received += static_cast<size_t>(got);
+        if (!announced)
+            m_budgetLeft += std::chrono::duration_cast<HttpConnection::Clock::duration>(
+                std::chrono::duration<double>(static_cast<double>(got) / m_earnRate));
         return static_cast<size_t>(got);
     }
     // Without a length the body ends where the server closes; with one, that is a cut body.

@@ -126,7 +126,7 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
                         std::chrono::seconds(hasLength ? length / MIN_BODY_RATE : 0);
     m_lastError = wxPROTO_NOERR;
     return new HttpBodyStream(m_connection, static_cast<size_t>(length),
-                              std::chrono::seconds(GetTimeout()), budget);
+                              std::chrono::seconds(GetTimeout()), budget, MIN_BODY_RATE);
 }
 
 bool wxHTTP2::Close() {

@@ -28,8 +28,8 @@ wxString BasicCredentials(const wxString& user, const wxString& password);
 //   - connecting, and the reply's status line and headers altogether: the time-out (wxProtocol's
 //     SetTimeout);
 //   - the body: each read the time-out, and all the body's waits together BODY_WAIT_SECONDS
-//     plus one second for every MIN_BODY_RATE bytes that the reply announces (a module of
-//     10 MiB may take 22 minutes, a line of 64 kbit/s).
+//     plus one second for every MIN_BODY_RATE bytes that the reply announces, or else that
+//     have arrived (a module of 10 MiB may take 22 minutes, a line of 64 kbit/s).
 class wxHTTP2 : public wxHTTP {
 public:
     static constexpr int LOOKUP_SECONDS = 10;

@@ -1,8 +1,11 @@
+#include "net/HttpBodyStream.h"
+#include "net/HttpConnection.h"
 #include "net/HttpProxy.h"
 #include "tests/net/HttpClientFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -23,14 +26,12 @@ std::string Base64Of(const std::string& text) {
         .ToStdString();
 }
 
-// A server on a loopback port that answers its first connection with a status line and then
-// trickles a header, a byte every quarter second (some 13 s in all), until the client goes.
+// A server on a loopback port that answers its first request by trickling a reply, a few
+// bytes at a time at a steady pace, until the client goes.
 class TricklingServer {
 public:
-    inline static const std::string REPLY =
-        "HTTP/1.0 200 OK\r\nX-Slow: " + std::string(40, 'x') + "\r\n\r\n";
-
-    TricklingServer() {
+    TricklingServer(std::string reply, size_t chunk, int paceMs)
+        : m_reply(std::move(reply)), m_chunk(chunk), m_paceMs(paceMs) {
         m_listener = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -50,7 +51,7 @@ public:
     }
 
     unsigned short Port() const { return m_port; }
-    bool SentEverything() const { return m_sent == REPLY.size(); }
+    bool SentEverything() const { return m_sent == m_reply.size(); }
 
 private:
     void Serve() {
@@ -65,18 +66,22 @@ private:
                 break;
             request.append(buffer, static_cast<size_t>(got));
         }
-        while (m_sent < REPLY.size() && !m_stop) {
-            if (send(client, &REPLY[m_sent], 1, MSG_NOSIGNAL) != 1)
+        while (m_sent < m_reply.size() && !m_stop) {
+            const size_t size = std::min(m_chunk, m_reply.size() - m_sent);
+            if (send(client, &m_reply[m_sent], size, MSG_NOSIGNAL) != static_cast<ssize_t>(size))
                 break;
-            ++m_sent;
+            m_sent += size;
             // Paces the trickle; a client that hangs up ends it at once.
             pollfd wait{client, POLLIN, 0};
-            if (poll(&wait, 1, 250) > 0)
+            if (poll(&wait, 1, m_paceMs) > 0)
                 break;
         }
         close(client);
     }
 
+    const std::string m_reply;
+    const size_t m_chunk;
+    const int m_paceMs;
     int m_listener;
     unsigned short m_port = 0;
     std::atomic<bool> m_stop{false};
@@ -219,7 +224,9 @@ TEST(HttpClientDeadlineTest, AConnectionThatIsNeverAcceptedFailsAtTheTimeOut) {
 // Each byte of the reply's head comes well within the time-out, but the whole head does not:
 // the request gives up, so a refresh or a download cannot be held for ever by such a server.
 TEST(HttpClientDeadlineTest, AHeadTrickledSlowerThanTheTimeOutFails) {
-    TricklingServer server;
+    // A byte every quarter second: some 13 s for the whole head.
+    TricklingServer server("HTTP/1.0 200 OK\r\nX-Slow: " + std::string(40, 'x') + "\r\n\r\n", 1,
+                           250);
     ASSERT_NE(server.Port(), 0);
     wxHTTP2 http;
     http.SetTimeout(1);
@@ -227,6 +234,31 @@ TEST(HttpClientDeadlineTest, AHeadTrickledSlowerThanTheTimeOutFails) {
     std::unique_ptr<wxInputStream> in(http.GetInputStream("/"));
     EXPECT_EQ(in, nullptr);
     EXPECT_FALSE(server.SentEverything()) << "the client waited for the whole head";
+}
+
+// A long body of no announced length that keeps flowing on a slow line outlasts the first
+// wait budget: only a body that stops flowing runs out of it.
+TEST(HttpClientDeadlineTest, AFlowingBodyWithoutLengthEarnsMoreWaiting) {
+    const std::string body(48 * 1024, 'x');
+    TricklingServer server(body, 4096, 200); // 20 KiB/s for over 2 s
+    ASSERT_NE(server.Port(), 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(server.Port());
+    HttpConnection connection;
+    const auto deadline = HttpConnection::Clock::now() + std::chrono::seconds(5);
+    ASSERT_TRUE(connection.Open(address, deadline));
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    ASSERT_TRUE(connection.SendAll(request.data(), request.size(), deadline));
+    HttpBodyStream in(connection, static_cast<size_t>(-1), std::chrono::seconds(2),
+                      std::chrono::seconds(1), 8 * 1024);
+    size_t received = 0;
+    char buffer[4096];
+    while (in.Read(buffer, sizeof buffer).LastRead() > 0)
+        received += in.LastRead();
+    EXPECT_EQ(in.GetLastError(), wxSTREAM_EOF);
+    EXPECT_EQ(received, body.size());
 }
 
 } // namespace
