@@ -43,8 +43,10 @@ void Sweep() {
 }
 
 void Abandon(Lookup* lookup) {
-    gai_cancel(&lookup->request);
-    if (gai_error(&lookup->request) != EAI_INPROGRESS) {
+    // A request taken off the queue before it started is the library's no more, whatever its
+    // error reads.
+    const int cancel = gai_cancel(&lookup->request);
+    if (cancel != EAI_NOTCANCELED || gai_error(&lookup->request) != EAI_INPROGRESS) {
         Release(lookup);
         return;
     }
