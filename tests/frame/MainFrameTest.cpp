@@ -98,7 +98,8 @@ TEST_F(MainFrameTest, FirstStartShowsTheAllPageWithFavouritesLocked) {
 }
 
 TEST_F(MainFrameTest, StoredPopupOnlyFavoriteShowsCheckedButStaysDisabled) {
-    ImageStore::GetConfig()->Write("/PopupDialog/onlyFavorite", true);
+    ImageStore::GetConfig()->Write("/PopupDialog/onlyFavorite",
+                                   wxString("true")); // as typed by hand
     MainFrame* frame = OpenFrame();
     wxMenuItem* only = frame->GetMenuBar()->FindItem(ID_POPUP_ONLY_FAVORITE);
     EXPECT_TRUE(only->IsChecked());

@@ -97,7 +97,7 @@ MainFrame::MainFrame(StartMode mode)
 
     // The stored choice shows, but has no effect until favourites are loaded.
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE,
-                     ImageStore::GetConfig()->ReadBool("/PopupDialog/onlyFavorite", false));
+                     PopupSettings::ReadFlag("/PopupDialog/onlyFavorite", false));
     m_menuBar->Enable(ID_POPUP_ONLY_FAVORITE, false);
 
     m_favoritePage->Enable(false);
@@ -172,10 +172,12 @@ void MainFrame::StartRefresh() {
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::StartRefresh(): the thread did not start", this);
 }
 
-// OK starts with the hosts given, Cancel with the placeholders.
+// OK starts with the hosts given, Cancel with the placeholders; an exit chosen meanwhile
+// starts nothing.
 void MainFrame::AskForSiteThenRefresh() {
     ShowPreferences(true);
-    StartRefresh();
+    if (!m_exitAfterModal)
+        StartRefresh();
 }
 
 void MainFrame::ShowPreferences(bool askForSite) {
