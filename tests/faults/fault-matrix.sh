@@ -282,8 +282,8 @@ activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
 
 # Closes the main window as a user does: the window manager's close key.
 close_frame() {
-    local frame
-    frame=$(frame_id)
+    local frame=""
+    wait_for 2 frame_shown && frame=$(frame_id)
     [ -n "$frame" ] || return 1
     activate "$frame"
     xdotool key --clearmodifiers alt+F4
