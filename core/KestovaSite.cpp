@@ -11,13 +11,13 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
-#include <wx/protocol/http.h>
 #include <wx/socket.h>
 #include <wx/thread.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -40,14 +40,25 @@ std::atomic<int> g_retryDelayMs{FIRST_RETRY_MS};
 bool g_socketsInitialised = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
 
-// The compiled expressions keep match state: one parser, one download at a time.
-std::mutex g_parserGuard;
+// What the last complete list was validated by, so that an unchanged list is not sent again.
+struct Validators {
+    wxString address;
+    wxString etag;
+    wxString lastModified;
+};
+
+// One refresh at a time: the kept client, the validators and the parser (whose compiled
+// expressions keep match state) belong to the refresh under way.
+std::mutex g_fetchGuard;
+std::unique_ptr<HttpClient> g_client;
+Validators g_validators;
+
 PerformerScriptParser& Parser() {
     static PerformerScriptParser parser;
     return parser;
 }
 
-enum class Fetch { COMPLETE, FAILED, ABANDONED };
+enum class Fetch { COMPLETE, UNCHANGED, FAILED, ABANDONED };
 
 // Worker-thread conditions only: the main thread (tests) and threads the toolkit does not
 // know neither pause nor get asked to stop.
@@ -77,61 +88,65 @@ bool PauseAfterStoredPerformer(long pauseMs) {
     return !worker->TestDestroy();
 }
 
-Fetch FetchScript(UserList& result) {
+// Under g_fetchGuard: the kept client, made on first use.
+HttpClient* Client() {
+    if (!g_client) {
+        const KestovaSite::HttpClientFactory factory = g_httpFactory;
+        if (factory)
+            g_client.reset(factory());
+    }
+    return g_client.get();
+}
+
+Fetch FetchScript(UserList& result, FailureReason* why) {
     // Read once: the preferences may change the host meanwhile.
     const wxString address = SiteEndpoints::WebUrl(SCRIPT_PATH);
     wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)", address);
-    // Declared before the stream, which reads from the client's connection: destroyed after it.
-    // Without the network library's client (tests of the core alone) the toolkit's serves.
-    const KestovaSite::HttpClientFactory factory = g_httpFactory;
-    std::unique_ptr<wxHTTP> client(factory ? factory() : new wxHTTP);
+    std::lock_guard<std::mutex> lock(g_fetchGuard);
+    HttpClient* client = Client();
+    if (!client) {
+        *why = FailureReason(FailureReason::Kind::OTHER, "no HTTP client");
+        return Fetch::FAILED;
+    }
     client->SetTimeout(SCRIPT_TIMEOUT_SECONDS);
-    // A blocking socket is never handed to the GUI thread's event loop, which would
-    // otherwise read from it too while the refresh thread waits.
-    client->SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
-    std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, address));
-    if (!in)
+    const bool conditional = g_validators.address == address;
+    if (conditional && !g_validators.etag.empty())
+        client->SetHeader("If-None-Match", g_validators.etag);
+    if (conditional && !g_validators.lastModified.empty())
+        client->SetHeader("If-Modified-Since", g_validators.lastModified);
+    // Released before the client it reads from.
+    std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, address, why));
+    if (!in) {
+        if (conditional && client->GetResponse() == 304)
+            return Fetch::UNCHANGED;
         return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
-
-    // A peer that closes early ends the stream just like a complete body does; only the
-    // announced length tells a cut transfer from a short script.
-    unsigned long long announced = 0;
-    const bool hasLength = client->GetHeader("Content-Length").ToULongLong(&announced);
+    }
+    const Validators fresh{address, client->GetHeader("ETag"), client->GetHeader("Last-Modified")};
 
     const long pauseMs = ParsePauseMs();
     const PerformerScriptParser::StoredHook stored = [pauseMs] {
         return PauseAfterStoredPerformer(pauseMs);
     };
-    std::lock_guard<std::mutex> lock(g_parserGuard);
     PerformerScriptParser& parser = Parser();
     parser.Reset();
     char buffer[4096];
-    unsigned long long received = 0;
     for (;;) {
-        size_t wanted = sizeof buffer;
-        if (hasLength) {
-            if (received >= announced)
-                break;
-            // Never ask past the body: a kept-alive connection would block until time-out.
-            wanted =
-                static_cast<size_t>(std::min<unsigned long long>(wanted, announced - received));
-        }
-        in->Read(buffer, wanted);
-        const size_t got = in->LastRead();
-        received += got;
-        if (!parser.Feed(buffer, got, stored) || StopRequested())
+        in->Read(buffer, sizeof buffer);
+        if (!parser.Feed(buffer, in->LastRead(), stored) || StopRequested())
             return Fetch::ABANDONED;
+        // The stream ends only where the body is whole; a cut or late one is a read error.
         const wxStreamError error = in->GetLastError();
-        if (error == wxSTREAM_EOF || (error == wxSTREAM_NO_ERROR && got == 0))
+        if (error == wxSTREAM_EOF)
             break;
-        if (error != wxSTREAM_NO_ERROR)
-            return Fetch::FAILED;
+        if (error != wxSTREAM_NO_ERROR) {
+            *why = client->GetFailure();
+            return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
+        }
     }
-    if (hasLength && received < announced)
-        return Fetch::FAILED;
     if (!parser.Finish(stored))
         return Fetch::ABANDONED;
     result = parser.GetUserList();
+    g_validators = fresh;
     return Fetch::COMPLETE;
 }
 
@@ -196,9 +211,14 @@ int SyncIntervalMs() {
 
 // Retrying at once would make a short outage ten failures within milliseconds and hammer a
 // site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
-// failure in a row gives up (the refresh thread then downloads nothing more).
-void CountFailureThenBackOffOrGiveUp() {
+// failure in a row gives up (the refresh thread then downloads nothing more). The first
+// failure of a run says why on the standard error, once (a proxy's demand for credentials the
+// transport tells itself, once per proxy).
+void CountFailureThenBackOffOrGiveUp(const FailureReason& why) {
     const int failures = ++g_failures;
+    if (failures == 1 && why.GetKind() != FailureReason::Kind::PROXY_CREDENTIALS)
+        std::fprintf(stderr, "roduviriz: the performer list failed: %s\n",
+                     why.GetText().utf8_str().data());
     if (failures >= FAILURES_BEFORE_GIVING_UP) {
         g_failures = 0;
         g_retryDelayMs = Site::GAVE_UP;
@@ -210,7 +230,7 @@ void CountFailureThenBackOffOrGiveUp() {
 
 } // namespace
 
-// The proxy is the network library's affair (HttpProxy): its client takes the road.
+// The proxy is the network library's affair: its client takes the environment's.
 KestovaSite::KestovaSite() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::KestovaSite(void)", static_cast<void*>(this));
 }
@@ -218,12 +238,17 @@ KestovaSite::KestovaSite() {
 int KestovaSite::UpdateUserList() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::UpdateUserList(void)", static_cast<void*>(this));
     UserList fresh;
-    switch (FetchScript(fresh)) {
+    FailureReason why;
+    switch (FetchScript(fresh, &why)) {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
-        CountFailureThenBackOffOrGiveUp();
+        CountFailureThenBackOffOrGiveUp(why);
         return 0;
+    case Fetch::UNCHANGED:
+        // The site says the list is as it was: nothing to parse and nobody to announce.
+        g_failures = 0;
+        return SyncIntervalMs();
     case Fetch::COMPLETE:
         break;
     }
@@ -237,6 +262,9 @@ int KestovaSite::GetRetryDelay() const {
 }
 
 void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {
+    std::lock_guard<std::mutex> lock(g_fetchGuard);
+    g_client.reset();
+    g_validators = Validators();
     g_httpFactory = factory;
 }
 
@@ -258,6 +286,11 @@ void KestovaSite::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
     ImageStore::DeleteInstance();
     ConfigAccess::Release();
+    {
+        // A toolkit socket too: gone before the sockets are shut down.
+        std::lock_guard<std::mutex> lock(g_fetchGuard);
+        g_client.reset();
+    }
     if (g_socketsInitialised) {
         wxSocketBase::Shutdown();
         g_socketsInitialised = false;

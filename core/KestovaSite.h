@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/HttpClient.h"
 #include "core/Site.h"
 
 #include <wx/module.h>
-#include <wx/protocol/http.h>
 
 // The one concrete site and, at the same time, the plug-in's toolkit module: the toolkit
 // creates it when the library is loaded, so OnInit runs before anything else of ours.
@@ -11,11 +11,10 @@ class KestovaSite : public Site, public wxModule {
 public:
     KestovaSite();
 
-    // The network library hands in its HTTP client, which reads replies on a connection of
-    // its own (the toolkit's plain client lets the GUI thread's event loop read from the
-    // socket that the refresh thread uses) and takes the proxy road where one is set. Without
-    // one the toolkit's client is used, directly.
-    using HttpClientFactory = wxHTTP* (*)();
+    // The network library hands in its HTTP client. One client serves every refresh, so that
+    // its connection is kept from one to the next; a new factory (or none) ends it. Without
+    // one nothing can be downloaded.
+    using HttpClientFactory = HttpClient* (*)();
     static void SetHttpClientFactory(HttpClientFactory factory);
 
     int UpdateUserList() override;

@@ -16,6 +16,7 @@ std::mutex g_guard;
 wxString g_web = SiteEndpoints::DEFAULT_WEB_HOST;
 wxString g_image = SiteEndpoints::DEFAULT_IMAGE_HOST;
 wxString g_preview = SiteEndpoints::DEFAULT_PREVIEW_HOST;
+bool g_secure = false;
 
 // An empty or blank setting falls back to the default rather than to a useless address.
 wxString ReadHost(const wxString& key, const char* fallback) {
@@ -60,10 +61,18 @@ void SiteEndpoints::Load() {
     const wxString web = ReadHost("/Site/webHost", DEFAULT_WEB_HOST);
     const wxString image = ReadHost("/Site/imageHost", DEFAULT_IMAGE_HOST);
     const wxString preview = ReadHost("/Site/previewHost", DEFAULT_PREVIEW_HOST);
+    wxString scheme = ImageStore::GetConfig()->Read("/Site/scheme", wxString("http"));
+    scheme.Trim(true).Trim(false);
     std::lock_guard<std::mutex> lock(g_guard);
     g_web = web;
     g_image = image;
     g_preview = preview;
+    g_secure = scheme == "https";
+}
+
+wxString SiteEndpoints::Scheme() {
+    std::lock_guard<std::mutex> lock(g_guard);
+    return g_secure ? "https" : "http";
 }
 
 wxString SiteEndpoints::WebHost() {
@@ -79,15 +88,18 @@ wxString SiteEndpoints::PreviewHost() {
 }
 
 wxString SiteEndpoints::WebUrl(const wxString& pathAndQuery) {
-    return "http://" + WebHost() + pathAndQuery;
+    std::lock_guard<std::mutex> lock(g_guard);
+    return (g_secure ? "https://" : "http://") + g_web + pathAndQuery;
 }
 
 wxString SiteEndpoints::ImageUrl(const wxString& pathAndQuery) {
-    return "http://" + ImageHost() + pathAndQuery;
+    std::lock_guard<std::mutex> lock(g_guard);
+    return (g_secure ? "https://" : "http://") + g_image + pathAndQuery;
 }
 
 wxString SiteEndpoints::PreviewUrl(const wxString& pathAndQuery) {
-    return "http://" + PreviewHost() + pathAndQuery;
+    std::lock_guard<std::mutex> lock(g_guard);
+    return (g_secure ? "https://" : "http://") + g_preview + pathAndQuery;
 }
 
 wxString SiteEndpoints::CheckHost(const wxString& value) {

@@ -7,7 +7,6 @@
 #include "resources/Trace.h"
 
 #include <wx/log.h>
-#include <wx/socket.h>
 
 #include <algorithm>
 #include <cstring>
@@ -86,55 +85,56 @@ wxThread::ExitCode DownloadThread::Entry() {
 
 char* DownloadThread::Download(size_t* length) {
     *length = 0;
-    if (!m_url || m_url->GetError() != wxURL_NOERR)
+    // The toolkit knows no protocol for https: such a URL is fine all the same.
+    const bool secure = m_url && m_url->GetScheme().IsSameAs("https", false);
+    if (!m_url ||
+        (m_url->GetError() != wxURL_NOERR && !(secure && m_url->GetError() == wxURL_NOPROTO)))
         return nullptr;
 
-    // The URL's own protocol object would be a plain wxHTTP, whose reading of the reply hands
-    // the socket to the GUI thread's event loop (see wxHTTP2): a client of our own makes the
-    // same request safely, through the proxy where one is set.
+    // The caller's client carries its headers and credentials; without one (or with one of
+    // the toolkit's, which cannot speak https or be stopped), a client of our own makes the
+    // same request with the URL's credentials.
     std::unique_ptr<wxHTTP2> own;
-    wxHTTP* client = m_client;
+    auto* client = dynamic_cast<HttpClient*>(m_client);
     if (!client) {
         own = std::make_unique<wxHTTP2>();
-        own->SetTimeout(m_url->GetProtocol().GetTimeout());
+        if (m_client)
+            own->SetTimeout(m_client->GetTimeout());
+        else if (m_url->GetError() == wxURL_NOERR)
+            own->SetTimeout(m_url->GetProtocol().GetTimeout());
         if (m_url->HasUserInfo()) {
             own->SetUser(wxURI::Unescape(m_url->GetUser()));
             own->SetPassword(wxURI::Unescape(m_url->GetPassword()));
         }
         client = own.get();
     }
-    // Made on the GUI thread, a toolkit socket would be non-blocking and tied to its loop.
-    client->SetFlags(wxSOCKET_BLOCK | wxSOCKET_WAITALL);
     std::unique_ptr<wxInputStream> stream(HttpGet::Open(*client, m_url->BuildURI()));
     if (!stream)
         return nullptr;
 
-    // (size_t)-1 when the reply announced no length: then it ends when the server closes.
-    const size_t announced = stream->GetSize();
-    const bool hasLength = announced != static_cast<size_t>(-1);
-    if (hasLength && announced > MAX_BODY)
+    // (size_t)-1 when the length is not known beforehand.
+    const size_t expected = stream->GetSize();
+    if (expected != static_cast<size_t>(-1) && expected > MAX_BODY)
         return nullptr;
 
     std::vector<char> received;
-    if (hasLength)
-        received.reserve(announced);
+    if (expected != static_cast<size_t>(-1))
+        received.reserve(expected);
     char buffer[16384];
     for (;;) {
         stream->Read(buffer, sizeof buffer);
         const size_t got = stream->LastRead();
-        if (got == 0)
-            break;
+        // Counted here: a body that announced no length (or a compressed one) is only known
+        // to be too long once it is.
         if (received.size() + got > MAX_BODY)
             return nullptr;
         received.insert(received.end(), buffer, buffer + got);
+        if (stream->GetLastError() != wxSTREAM_NO_ERROR)
+            break;
     }
-    // A transfer that broke off must not pass as a short body.
+    // The stream ends only where the body is whole: a cut, late or stopped transfer is an
+    // error, never a short body.
     if (stream->GetLastError() != wxSTREAM_EOF)
-        return nullptr;
-    if (hasLength && received.size() != announced)
-        return nullptr;
-    // The plug-in's end shut the connection: what came may be only a part.
-    if (DownloadThreadsModule::Exiting())
         return nullptr;
 
     char* block = new char[received.size()];

@@ -18,10 +18,10 @@ wxDECLARE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 
 // Fetches one URL in the background and hands the body to target on the GUI thread as a
 // wxEVT_DOWNLOAD_FINISHED event. Only 2xx replies count; a transfer that breaks off, falls
-// short of its Content-Length or exceeds MAX_BODY is a failure. The result is delivered only
-// if the target still exists then (a window closed meanwhile gets nothing, and the block is
-// freed). Construct and start on the GUI thread; prefer Start(), which runs it joinable and
-// leaves it to DownloadThreadsModule to join and delete (the plug-in's code must not be
+// short of its Content-Length or exceeds MAX_BODY (decompressed) is a failure. The result is
+// delivered only if the target still exists then (a window closed meanwhile gets nothing, and the
+// block is freed). Construct and start on the GUI thread; prefer Start(), which runs it joinable
+// and leaves it to DownloadThreadsModule to join and delete (the plug-in's code must not be
 // unloaded while an ending thread still runs in it).
 class DownloadThread : public wxThread {
 public:
@@ -29,10 +29,10 @@ public:
     static constexpr size_t MAX_BODY = 8 * 1024 * 1024;
 
     // Owns url and client from here on. The client (a wxHTTP2 of the caller's, or one of our
-    // own with the URL's credentials) is connected to the URL's host and port, or its proxy,
-    // and asked for the URL's path and query (its own headers and credentials go along); only
-    // "http://" addresses are fetched. A time-out set on the client or on the URL's protocol
-    // is kept. target may be null: nothing is posted.
+    // own with the URL's credentials) is given the URL's scheme, host and port and asked for
+    // its path and query (its own headers and credentials go along); "http://" and "https://"
+    // addresses are fetched. A time-out set on the client or on the URL's protocol is kept.
+    // target may be null: nothing is posted.
     DownloadThread(wxEvtHandler* target, int id, wxURL* url, wxHTTP* client = nullptr,
                    int priority = 0, wxThreadKind kind = wxTHREAD_DETACHED);
     ~DownloadThread() override; // deletes url and client

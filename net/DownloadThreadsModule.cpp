@@ -1,7 +1,8 @@
 #include "net/DownloadThreadsModule.h"
 
 #include "core/KestovaSite.h"
-#include "net/HttpProxy.h"
+#include "net/CurlSession.h"
+#include "net/CurlSessionPool.h"
 #include "net/wxHTTP2.h"
 #include "resources/Trace.h"
 
@@ -11,17 +12,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
-// One guard for the count, the relay pointer, the watched sockets and the exit flag.
+// One guard for the count, the relay pointer and the exit flag.
 std::mutex& Guard() {
     static std::mutex guard;
     return guard;
@@ -36,9 +33,6 @@ int g_running = 0;
 // Lives from OnInit to OnExit; its pending results are processed by the application on the GUI
 // thread like any handler's.
 wxEvtHandler* g_relay = nullptr;
-// Duplicates of the watched sockets' descriptors: ours until forgotten, so a descriptor that
-// the toolkit closed and the system handed out again is never shut down by mistake.
-std::set<int> g_watched;
 bool g_exiting = false;
 // Joinable threads whose Entry has returned, waiting to be joined and deleted.
 std::vector<wxThread*> g_ended;
@@ -57,26 +51,29 @@ wxIMPLEMENT_DYNAMIC_CLASS(DownloadThreadsModule, wxModule);
 
 bool DownloadThreadsModule::OnInit() {
     wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnInit(void)", this);
-    // Workers use sockets; without this on the main thread their first request fails.
+    // The clients are toolkit sockets too, made on workers: without this on the main thread
+    // the first one asserts.
     if (!wxSocketBase::IsInitialized())
         wxSocketBase::Initialize();
-    std::lock_guard<std::mutex> lock(Guard());
-    g_relay = new wxEvtHandler;
-    g_exiting = false;
-    HttpProxy::SetDefault(HttpProxy::FromEnvironment());
-    KestovaSite::SetHttpClientFactory([]() -> wxHTTP* { return new wxHTTP2; });
+    CurlSession::Initialise();
+    {
+        std::lock_guard<std::mutex> lock(Guard());
+        g_relay = new wxEvtHandler;
+        g_exiting = false;
+    }
+    KestovaSite::SetHttpClientFactory([]() -> HttpClient* { return new wxHTTP2; });
     return true;
 }
 
 void DownloadThreadsModule::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]DownloadThreadsModule::OnExit(void)", this);
-    KestovaSite::SetHttpClientFactory(nullptr);
+    // The site's kept client goes first: its session closes rather than waiting in the pool.
     {
         std::lock_guard<std::mutex> lock(Guard());
         g_exiting = true;
-        for (int handle : g_watched)
-            shutdown(handle, SHUT_RDWR);
     }
+    KestovaSite::SetHttpClientFactory(nullptr);
+    CurlSession::WakeAll();
     if (!WaitUntilIdle(EXIT_WAIT_MS)) {
         wxLogDebug("download threads still running after %d ms", EXIT_WAIT_MS);
         KeepLibraryLoaded();
@@ -90,6 +87,7 @@ void DownloadThreadsModule::OnExit() {
     }
     // Undelivered results are deleted with it (freeing their blocks) while their code is here.
     delete relay;
+    CurlSessionPool::Drain();
 }
 
 bool DownloadThreadsModule::Register() {
@@ -135,28 +133,6 @@ bool DownloadThreadsModule::Relay(wxEvent* result) {
     result->SetEventObject(g_relay);
     g_relay->QueueEvent(result);
     return true;
-}
-
-int DownloadThreadsModule::Watch(int fd) {
-    if (fd < 0)
-        return -1;
-    // Not inherited by programs started meanwhile (the browser), which would keep it open.
-    const int handle = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (handle < 0)
-        return -1;
-    std::lock_guard<std::mutex> lock(Guard());
-    if (g_exiting)
-        shutdown(handle, SHUT_RDWR);
-    g_watched.insert(handle);
-    return handle;
-}
-
-void DownloadThreadsModule::Forget(int handle) {
-    if (handle < 0)
-        return;
-    std::lock_guard<std::mutex> lock(Guard());
-    if (g_watched.erase(handle))
-        close(handle);
 }
 
 bool DownloadThreadsModule::Exiting() {

@@ -4,14 +4,13 @@
 #include <wx/module.h>
 #include <wx/thread.h>
 
-// Keeps count of the download threads and relays their results to the GUI thread, and sets
-// the process-wide proxy (HttpProxy) from the environment. Its code lives in the plug-in,
-// which the host unloads at its end, so OnExit waits until no download runs and then drops
-// the results that nobody fetched. So that the wait is short, it first shuts down every
-// connection still open, and every wait of a transfer (the name lookup included) notices the
-// exit within a tenth of a second: a download blocked on a slow or silent server or name
-// server ends at once, as a failure. Should one still run after EXIT_WAIT_MS, the library is
-// kept loaded rather than unloaded under it.
+// Sets the transport up (libcurl, and the site's HTTP client), keeps count of the download
+// threads and relays their results to the GUI thread. Its code lives in the plug-in, which
+// the host unloads at its end, so OnExit waits until no download runs and then drops the
+// results that nobody fetched. So that the wait is short, it wakes every transfer, and every
+// wait of a transfer (the name lookup included) notices the exit at once: a download blocked
+// on a slow or silent server or name server ends, as a failure. Should one still run after
+// EXIT_WAIT_MS, the library is kept loaded rather than unloaded under it.
 class DownloadThreadsModule : public wxModule {
 public:
     // How long OnExit waits for running downloads (which notice the exit within 0.1 s).
@@ -33,11 +32,6 @@ public:
     // caller) when the module is no longer active.
     static bool Relay(wxEvent* result);
 
-    // Any thread, once a socket exists: the socket is to be shut down when the module exits
-    // (at once if it is exiting already). Returns the handle for Forget, or -1.
-    static int Watch(int socket);
-    // Before the socket closes, with the handle Watch gave (-1 is ignored).
-    static void Forget(int handle);
     // True from the start of OnExit: a transfer that ends now may have been cut short.
     static bool Exiting();
 

@@ -60,9 +60,11 @@ bool PluginUpdater::DownloadFile(const wxString& url, const wxString& path) {
     wxLogNull quiet;
 
     // Our client, never the toolkit's, whose time-out applies to each read alone: a trickling
-    // service would hold the GUI thread without limit. See wxHTTP2 for the deadlines.
+    // service would hold the GUI thread without limit. See CurlSession for the deadlines. The
+    // length check below needs the body as sent: no compression.
     wxHTTP2 client;
     client.SetTimeout(SOCKET_TIMEOUT_SECONDS);
+    client.SetCompression(false);
     // Declared after the client so that it is released before the connection it reads from.
     std::unique_ptr<wxInputStream> in(HttpGet::Open(client, url));
     if (!in || in->GetLastError() != wxSTREAM_NO_ERROR)

@@ -1,17 +1,29 @@
 #include "net/wxHTTP2.h"
 
-#include "net/HostLookup.h"
-#include "net/HttpBodyStream.h"
+#include "core/Version.h"
+#include "net/CurlBodyStream.h"
+#include "net/CurlSessionPool.h"
 #include "resources/Trace.h"
 
 #include <wx/log.h>
 
-#include <algorithm>
-#include <cstdlib>
+#include <cstdio>
+#include <mutex>
+#include <set>
 
 namespace {
 const char BASE64_ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Once per process and proxy, so that a user can see why nothing arrives without a line per
+// try.
+void ReportProxyCredentials(const FailureReason& reason) {
+    static std::mutex guard;
+    static std::set<wxString> reported;
+    std::lock_guard<std::mutex> lock(guard);
+    if (reported.insert(reason.GetText()).second)
+        std::fprintf(stderr, "roduviriz: %s\n", reason.GetText().utf8_str().data());
 }
+} // namespace
 
 wxString Base64Encode(const unsigned char* data, size_t length) {
     std::string out;
@@ -47,9 +59,15 @@ wxString BasicCredentials(const wxString& user, const wxString& password) {
            Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.length());
 }
 
-wxHTTP2::wxHTTP2() : m_proxy(HttpProxy::GetDefault()) {}
+wxHTTP2::wxHTTP2() = default;
 
-wxHTTP2::~wxHTTP2() = default;
+wxHTTP2::~wxHTTP2() {
+    CurlSessionPool::Give(std::move(m_session));
+}
+
+void wxHTTP2::SetScheme(const wxString& scheme) {
+    m_scheme = scheme.Lower() == "https" ? "https" : "http";
+}
 
 void wxHTTP2::SetFixedHeader(const wxString& name, const wxString& value) {
     wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::SetFixedHeader(%s)", this, name);
@@ -65,128 +83,91 @@ void wxHTTP2::SetFixedHeader(const wxString& name, const wxString& value) {
 bool wxHTTP2::Connect(const wxString& host, unsigned short port) {
     wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::Connect(%s, %u)", this, host, static_cast<unsigned>(port));
     Close();
-    if (port == 0)
-        port = 80;
-    m_hostHeader = port == 80 ? host : wxString::Format("%s:%u", host, static_cast<unsigned>(port));
-    m_viaProxy = m_proxy.Serves(host, port);
-    const auto deadline =
-        Clock::now() + std::chrono::seconds(std::max<long>(GetTimeout(), LOOKUP_SECONDS));
-    m_resolved = m_viaProxy
-                     ? HostLookup::Resolve(m_proxy.Host(), m_proxy.Port(), deadline, &m_address)
-                     : HostLookup::Resolve(host, port, deadline, &m_address);
-    m_lastError = m_resolved ? wxPROTO_NOERR : wxPROTO_NETERR;
-    if (!m_resolved)
-        wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::Connect(): %s not found", this,
-                   m_viaProxy ? m_proxy.Host() : host);
-    return m_resolved;
+    m_authority = port == 0 ? host : wxString::Format("%s:%u", host, static_cast<unsigned>(port));
+    m_failure =
+        host.empty() ? FailureReason(FailureReason::Kind::OTHER, "no host") : FailureReason();
+    m_lastError = host.empty() ? wxPROTO_NETERR : wxPROTO_NOERR;
+    return !host.empty();
 }
 
-void wxHTTP2::PrepareHeaders() {
-    SetHeader("Host", m_hostHeader);
+std::vector<std::string> wxHTTP2::RequestHeaders() {
+    // Still the last reply's headers when the caller set none since: they are no request's.
+    if (m_read) {
+        ClearHeaders();
+        m_read = false;
+    }
     for (const auto& header : m_fixedHeaders)
         SetHeader(header.first, header.second);
-    // The base class would add its own header whenever either credential is set (a password
-    // alone included, and converted to the locale's character set); the credentials of an
-    // earlier request, or of another proxy, must not go again.
+    // Credentials are this request's alone: never a caller's own header, never old ones.
     m_headers.erase("Authorization");
     m_headers.erase("Proxy-Authorization");
     if (!m_username.empty())
         SetHeader("Authorization", BasicCredentials(m_username, m_password));
-    if (m_viaProxy && !m_proxy.User().empty())
-        SetHeader("Proxy-Authorization", BasicCredentials(m_proxy.User(), m_proxy.Password()));
+    if (GetHeader("User-Agent").empty())
+        SetHeader("User-Agent", "Roduviriz/" + Version::Plugin().GetString());
+    std::vector<std::string> lines;
+    for (const auto& header : m_headers)
+        lines.push_back((header.first + ": " + header.second).utf8_string());
+    return lines;
 }
 
 wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
     wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::GetInputStream(%s)", this, path);
-    PrepareHeaders();
-    m_lastError = wxPROTO_CONNERR;
-    const auto deadline = Clock::now() + std::chrono::seconds(GetTimeout());
-    // Through a proxy the request line names the whole address; "Host" stays the target's.
-    const wxString target = m_viaProxy ? "http://" + m_hostHeader + path : path;
-    if (!m_resolved || !m_connection.Open(m_address, deadline) || !Exchange(target, deadline)) {
-        Close();
+    CurlSession::Request request;
+    request.url = (m_scheme + "://" + m_authority + path).utf8_string();
+    request.headers = RequestHeaders();
+    if (m_proxy)
+        request.proxy = m_proxy->utf8_string();
+    request.compressed = m_compressed;
+    request.timeout = std::chrono::seconds(GetTimeout());
+    request.lookupTime = std::chrono::seconds(LOOKUP_SECONDS);
+    request.bodyWait = std::chrono::seconds(BODY_WAIT_SECONDS);
+    request.earnRate = MIN_BODY_RATE;
+    if (!m_session)
+        m_session = CurlSessionPool::Take();
+    m_http_response = 0;
+    const bool replied = m_session->Start(request);
+    m_http_response = static_cast<int>(m_session->Status());
+    TakeReplyHeaders();
+    m_failure = m_session->Failure();
+    if (m_http_response == 407)
+        m_failure = FailureReason::ProxyCredentials(wxString::FromUTF8(m_session->ProxyAddress()));
+    if (m_failure.GetKind() == FailureReason::Kind::PROXY_CREDENTIALS) {
+        m_http_response = 407;
+        ReportProxyCredentials(m_failure);
+    }
+    if (!replied) {
+        m_lastError = wxPROTO_CONNERR;
         return nullptr;
     }
-    if (m_http_response == 407 && m_viaProxy)
-        m_proxy.ReportAuthenticationRequired();
     if (m_http_response >= 400) {
+        if (!m_failure.IsSet())
+            m_failure = FailureReason::HttpStatus(m_http_response, m_authority);
         m_lastError = wxPROTO_NOFILE;
-        Close();
+        m_session->Abandon();
         return nullptr;
     }
-    unsigned long length = static_cast<unsigned long>(-1);
-    const wxString announced = GetHeader("Content-Length");
-    if (!announced.empty() && !announced.Strip(wxString::both).ToULong(&length)) {
-        m_lastError = wxPROTO_PROTERR;
-        Close();
-        return nullptr;
-    }
-    const bool hasLength = length != static_cast<unsigned long>(-1);
-    const auto budget = std::chrono::seconds(BODY_WAIT_SECONDS) +
-                        std::chrono::seconds(hasLength ? length / MIN_BODY_RATE : 0);
     m_lastError = wxPROTO_NOERR;
-    return new HttpBodyStream(m_connection, static_cast<size_t>(length),
-                              std::chrono::seconds(GetTimeout()), budget, MIN_BODY_RATE);
+    return new CurlBodyStream(*m_session);
+}
+
+FailureReason wxHTTP2::GetFailure() const {
+    // A body's failure shows in the session once the stream has met it.
+    if (m_session && m_session->Failure().IsSet())
+        return m_session->Failure();
+    return m_failure;
+}
+
+void wxHTTP2::TakeReplyHeaders() {
+    ClearHeaders();
+    ClearCookies();
+    for (const auto& header : m_session->Headers())
+        m_headers[wxString::FromUTF8(header.first)] = wxString::FromUTF8(header.second);
+    m_read = true;
 }
 
 bool wxHTTP2::Close() {
-    m_connection.Close();
+    if (m_session)
+        m_session->Abandon();
     return wxHTTP::Close();
-}
-
-bool wxHTTP2::Exchange(const wxString& target, Clock::time_point deadline) {
-    if (GetHeader("User-Agent").empty())
-        SetHeader("User-Agent", wxVERSION_STRING);
-    m_http_response = 0;
-    const wxString method = m_method.empty() ? wxString("GET") : m_method;
-    wxString request = method + " " + target + " HTTP/1.0\r\n";
-    for (const auto& header : m_headers)
-        request << header.first << ": " << header.second << "\r\n";
-    request << "\r\n";
-    const wxScopedCharBuffer bytes = request.utf8_str();
-    if (!m_connection.SendAll(bytes.data(), bytes.length(), deadline))
-        return false;
-
-    std::string line;
-    if (!ReadReplyLine(&line, deadline) || line.compare(0, 5, "HTTP/") != 0)
-        return false;
-    const size_t space = line.find(' ');
-    m_http_response = space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
-    if (m_http_response < 100 || m_http_response > 599)
-        return false;
-
-    // The request's headers give way to the reply's, as in wxHTTP.
-    ClearHeaders();
-    ClearCookies();
-    m_read = true;
-    for (;;) {
-        if (!ReadReplyLine(&line, deadline))
-            return false;
-        if (line.empty())
-            return true;
-        const size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        wxString value = wxString::FromUTF8(line.substr(colon + 1));
-        m_headers[wxString::FromUTF8(line.substr(0, colon))] = value.Strip(wxString::both);
-    }
-}
-
-bool wxHTTP2::ReadReplyLine(std::string* line, Clock::time_point deadline) {
-    // A reply line longer than this is no HTTP.
-    constexpr size_t MAX_LINE = 16384;
-    line->clear();
-    for (;;) {
-        char c;
-        if (m_connection.Receive(&c, 1, deadline) != 1)
-            return false;
-        if (c == '\n')
-            break;
-        if (line->size() >= MAX_LINE)
-            return false;
-        *line += c;
-    }
-    if (!line->empty() && line->back() == '\r')
-        line->pop_back();
-    return true;
 }

@@ -1,5 +1,6 @@
 #include "core/KestovaSite.h"
 #include "core/SiteEndpoints.h"
+#include "net/wxHTTP2.h"
 #include "resources/ImageStore.h"
 #include "tests/core/ExitRecordingFrame.h"
 #include "tests/core/MessageBoxRecorder.h"
@@ -33,7 +34,11 @@ const char SCRIPT_FAULT[] = "/_control/fault?path=%2Finclude%2Fjs%2Fonline_perfo
 
 class KestovaSiteTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ms_sim = new SiteSimProcess(); }
+    static void SetUpTestSuite() {
+        ms_sim = new SiteSimProcess();
+        // As the network library's module does when the plug-in starts.
+        KestovaSite::SetHttpClientFactory([]() -> HttpClient* { return new wxHTTP2; });
+    }
     static void TearDownTestSuite() {
         delete ms_sim;
         ms_sim = nullptr;

@@ -1163,9 +1163,9 @@ scenario_proxy_with_credentials() {
     start_host || { host_env=(); end "-"; return; }
     host_env=()
     expect "fewer than three downloads were refused" wait_for 20 at_least_through_proxy "$SCRIPT" 3
-    refused=$(grep -c "407" "$sc/host.err")
+    refused=$(grep -c "asks for credentials" "$sc/host.err")
     [ "$refused" -eq 1 ] || note "the refusal was told $refused times, not once"
-    grep -q "http://127.0.0.1:$proxy_port/" "$sc/host.err" || note "the message does not name the proxy"
+    grep -q "proxy 127.0.0.1:$proxy_port asks" "$sc/host.err" || note "the message does not name the proxy"
     [ "$(requests "$SCRIPT")" -eq 0 ] || note "a request reached the site"
     close_and_expect_clean_exit 10
     end "$(through_proxy "$SCRIPT") downloads refused with 407, told once; closed in ${closing_ms} ms"

@@ -80,16 +80,16 @@ TEST(BuiltHostTest, LoadsTheBuiltPluginWhoseModuleStarted) {
     EXPECT_EQ(ReadFile(TestEnvironment::BinDir() + "/roduviriz.so"), before);
 }
 
-// The proxy named by the environment carries the performer script's request: the request
-// reaches it in the absolute form, for the site's web host. (A named site, not the
-// placeholder, which would ask for the site before any request.)
+// The proxy named by the environment, as curl reads it, carries the performer script's
+// request: the request reaches it in the absolute form, for the site's web host. (A named
+// site, not the placeholder, which would ask for the site before any request.)
 TEST(BuiltHostTest, ProxyFromTheEnvironmentCarriesTheScriptRequest) {
     SiteSimProcess proxy;
     const std::string home = TestEnvironment::MakeTempDir("proxy-home");
     WriteFile(home + "/.Roduviriz", "[Site]\nwebHost=www.kestova.test\n");
     const std::string expected = "GET\thttp://www.kestova.test/include/js/online_performers.js";
     const std::string forms[][2] = {{"http_proxy", "http://" + proxy.HostPort() + "/"},
-                                    {"HTTP_PROXY", proxy.HostPort()}};
+                                    {"all_proxy", proxy.HostPort()}};
     for (const auto& [name, value] : forms) {
         SCOPED_TRACE(name + "=" + value);
         const size_t before = proxy.LogLines().size();

@@ -1,6 +1,6 @@
+#include "net/CurlSession.h"
 #include "net/DownloadThread.h"
 #include "net/DownloadThreadsModule.h"
-#include "net/HostLookup.h"
 
 #include <gtest/gtest.h>
 #include <wx/thread.h>
@@ -54,6 +54,14 @@ protected:
     int m_sink = -1;
 };
 
+CurlSession::Request LookupOf(const char* host, std::chrono::seconds time) {
+    CurlSession::Request request;
+    request.url = std::string("http://") + host + "/";
+    request.timeout = time;
+    request.lookupTime = time;
+    return request;
+}
+
 // A joinable toolkit thread that looks a name up with a deadline far away.
 class LookupThread : public wxThread {
 public:
@@ -62,19 +70,20 @@ public:
 
 protected:
     ExitCode Entry() override {
-        sockaddr_in address;
-        found = HostLookup::Resolve("www.kestova.example", 80,
-                                    Clock::now() + std::chrono::minutes(2), &address);
+        CurlSession session;
+        found = session.Start(LookupOf("www.kestova.example", std::chrono::seconds(120)));
         return nullptr;
     }
 };
 
 TEST_F(DeadNameServerTest, LookupEndsAtItsDeadlineOrWhenTheThreadIsStopped) {
-    sockaddr_in address;
     auto start = Clock::now();
-    EXPECT_FALSE(
-        HostLookup::Resolve("www.kestova.example", 80, start + std::chrono::seconds(1), &address));
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    {
+        CurlSession session;
+        EXPECT_FALSE(session.Start(LookupOf("www.kestova.example", std::chrono::seconds(1))));
+        EXPECT_EQ(session.Failure().GetKind(), FailureReason::Kind::TIME_OUT);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(QueryArrives()) << "the name server was never asked";
 
     // As the main window stops the refresh thread: Delete() returns once the thread has ended.

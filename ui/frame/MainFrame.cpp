@@ -297,7 +297,7 @@ void MainFrame::UpdateFavorites() {
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
     // Straight to the site, never through the proxy.
     auto* client = new wxHTTP2();
-    client->SetProxy(HttpProxy());
+    client->SetProxy(wxString());
     client->SetTimeout(LOGIN_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client))
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);

@@ -65,6 +65,8 @@ Preferences Preferences::Read() {
         values.imageHost = ReadHost(*config, "/Site/imageHost", SiteEndpoints::DEFAULT_IMAGE_HOST);
         values.previewHost =
             ReadHost(*config, "/Site/previewHost", SiteEndpoints::DEFAULT_PREVIEW_HOST);
+        values.secure =
+            config->Read("/Site/scheme", wxString("http")).Trim(true).Trim(false) == "https";
         values.syncInterval = ReadRanged(*config, "/System/syncinterval", DEFAULT_INTERVAL,
                                          MIN_INTERVAL, MAX_INTERVAL);
         values.parsePause = ReadRanged(*config, "/System/parsePause", DEFAULT_PARSE_PAUSE,
@@ -86,6 +88,7 @@ bool Preferences::Save(wxString* why) const {
         {"/Site/webHost", wxString(webHost).Trim(true).Trim(false)},
         {"/Site/imageHost", wxString(imageHost).Trim(true).Trim(false)},
         {"/Site/previewHost", wxString(previewHost).Trim(true).Trim(false)},
+        {"/Site/scheme", secure ? "https" : "http"},
         {"/System/syncinterval", Number(syncInterval)},
         {"/System/parsePause", Number(parsePause)},
         {"/PopupDialog/duration", Number(popupDuration)},

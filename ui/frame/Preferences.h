@@ -19,6 +19,7 @@ struct Preferences {
     wxString webHost;
     wxString imageHost;
     wxString previewHost;
+    bool secure = false;                   // "/Site/scheme" is "https"
     long syncInterval = DEFAULT_INTERVAL;  // seconds
     long parsePause = DEFAULT_PARSE_PAUSE; // milliseconds per stored performer
     long popupDuration = DEFAULT_DURATION; // seconds

@@ -52,6 +52,8 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
         AddHost(site->GetStaticBox(), hosts, _("Image host"), "/Site/imageHost", now.imageHost);
     m_previewHost = AddHost(site->GetStaticBox(), hosts, _("Preview host"), "/Site/previewHost",
                             now.previewHost);
+    m_secure = AddCheck(site->GetStaticBox(), site, _("Secure connection (HTTPS)"), "/Site/scheme",
+                        now.secure);
 
     wxStaticBoxSizer* refresh = AddBox(this, top, _("Refresh"));
     wxFlexGridSizer* timing = AddGrid(refresh, 0);
@@ -168,6 +170,7 @@ Preferences PreferencesDialog::Collect() const {
     values.webHost = m_webHost->GetValue();
     values.imageHost = m_imageHost->GetValue();
     values.previewHost = m_previewHost->GetValue();
+    values.secure = m_secure->GetValue();
     values.syncInterval = m_interval->GetValue();
     values.parsePause = m_parsePause->GetValue();
     values.popupDuration = m_duration->GetValue();

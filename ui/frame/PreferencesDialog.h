@@ -43,6 +43,7 @@ private:
     wxTextCtrl* m_webHost = nullptr;
     wxTextCtrl* m_imageHost = nullptr;
     wxTextCtrl* m_previewHost = nullptr;
+    wxCheckBox* m_secure = nullptr;
     wxSpinCtrl* m_interval = nullptr;
     wxSpinCtrl* m_parsePause = nullptr;
     wxSpinCtrl* m_duration = nullptr;

@@ -71,9 +71,9 @@ int ThumbnailQueue::Waiting() {
     return ms_instance ? static_cast<int>(ms_instance->m_waiting.size()) : 0;
 }
 
-// The image host is asked with the web host's name in "Host". The header has to be set after
-// connecting (connecting resets the headers), so the download goes through a client of its
-// own that adds it to each request.
+// Over http the image host is asked with the web host's name in "Host", so the download goes
+// through a client of its own that adds it to each request. Over https the request names the
+// image host, whose certificate is the one verified.
 void ThumbnailQueue::StartWaiting() {
     while (!m_waiting.empty() && static_cast<int>(m_running.size()) < MAX_RUNNING) {
         PopupDialog* popup = m_waiting.front();
@@ -82,7 +82,8 @@ void ThumbnailQueue::StartWaiting() {
         auto* url = new wxURL(SiteEndpoints::ImageUrl("/WebArchive/" + popup->GetUser().GetName() +
                                                       "/thumbs/LinkedImage.jpg"));
         auto* client = new wxHTTP2;
-        client->SetFixedHeader("Host", SiteEndpoints::WebHost());
+        if (SiteEndpoints::Scheme() == "http")
+            client->SetFixedHeader("Host", SiteEndpoints::WebHost());
         client->SetTimeout(TIMEOUT_SECONDS);
         if (DownloadThread::Start(this, id, url, client)) {
             m_running[id] = popup;
