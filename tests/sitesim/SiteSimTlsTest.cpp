@@ -3,6 +3,7 @@
 #include "tests/support/NginxProcess.h"
 #include "tests/support/SilentListener.h"
 #include "tests/support/SiteSimProcess.h"
+#include "tests/support/TinyProxyProcess.h"
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
@@ -103,6 +104,14 @@ TEST(SiteSimTls, NginxServesTheListOverTlsWithTheValidCertificateOnly) {
         EXPECT_LT(entries[0].bytesSent, static_cast<long>(plain.size() / 3));
         EXPECT_LT(entries[3].bytesSent, 300);
         EXPECT_GT(entries[0].requestLength, 0);
+
+        // Through tinyproxy, which tunnels to any port.
+        TinyProxyProcess proxy;
+        curl_easy_setopt(curl.get(), CURLOPT_PROXY, proxy.Address().c_str());
+        const Fetched tunnelled = Fetch(curl.get(), nginx.Url(kScript));
+        EXPECT_EQ(200, tunnelled.status) << tunnelled.error;
+        EXPECT_EQ(plain, tunnelled.body);
+        EXPECT_NE(std::string::npos, proxy.Log().find("CONNECT " + nginx.HostPort()));
     }
 
     // Refused: another name, expired, issued by a CA that nobody trusts; nothing is served.

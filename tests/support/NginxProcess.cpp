@@ -15,7 +15,6 @@
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,8 +46,11 @@ bool Listens(int port) {
     return ok;
 }
 
-const char* FileName(NginxProcess::Certificate certificate) {
+// The certificate's name among make-test-ca's files, as nginx-front takes it.
+const char* Kind(NginxProcess::Certificate certificate) {
     switch (certificate) {
+    case NginxProcess::Certificate::Plain:
+        return "plain";
     case NginxProcess::Certificate::OtherName:
         return "other-name";
     case NginxProcess::Certificate::Expired:
@@ -77,7 +79,6 @@ std::string NginxProcess::CertificateDir() {
 NginxProcess::NginxProcess(int upstreamPort, Certificate certificate)
     : m_tls(certificate != Certificate::Plain) {
     m_dir = TestEnvironment::MakeTempDir("nginx");
-    mkdir((m_dir + "/temp").c_str(), 0700);
     // Another program may take the free port first: then another one.
     for (int attempt = 0; attempt < 5; ++attempt)
         if (Start(upstreamPort, certificate))
@@ -87,46 +88,19 @@ NginxProcess::NginxProcess(int upstreamPort, Certificate certificate)
 
 bool NginxProcess::Start(int upstreamPort, Certificate certificate) {
     m_port = FreePort();
-    const std::string& d = m_dir;
-    std::ostringstream config;
-    config << "daemon off;\nmaster_process off;\npid " << d << "/nginx.pid;\n"
-           << "error_log " << d << "/error.log info;\nevents { worker_connections 256; }\n"
-           << "http {\n"
-           << "    log_format wire '$request\\t$status\\t$bytes_sent\\t$request_length\\t"
-              "$connection\\t$connection_requests';\n"
-           << "    access_log " << d << "/access.log wire;\n";
-    for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
-        config << "    " << kind << "_temp_path " << d << "/temp/" << kind << ";\n";
-    config << "    gzip on;\n    gzip_types application/javascript text/plain;\n"
-           << "    gzip_proxied any;\n    gzip_vary on;\n"
-           << "    server {\n";
-    if (m_tls) {
-        const std::string name = CertificateDir() + "/" + FileName(certificate);
-        config << "        listen 127.0.0.1:" << m_port << " ssl http2;\n"
-               << "        ssl_certificate " << name << ".crt;\n"
-               << "        ssl_certificate_key " << name << ".key;\n";
-    } else {
-        config << "        listen 127.0.0.1:" << m_port << ";\n";
-    }
-    // Unbuffered, so that a slow or stalling upstream is slow or stalls here too.
-    config << "        location / {\n"
-           << "            proxy_pass http://127.0.0.1:" << upstreamPort << ";\n"
-           << "            proxy_set_header Host $http_host;\n"
-           << "            proxy_set_header Accept-Encoding \"\";\n"
-           << "            proxy_buffering off;\n"
-           << "        }\n    }\n}\n";
-    const std::string path = d + "/nginx.conf";
-    std::ofstream(path) << config.str();
-
+    const std::string port = std::to_string(m_port);
+    const std::string upstream = std::to_string(upstreamPort);
+    const std::string certificates = m_tls ? CertificateDir() : "";
     m_pid = fork();
     if (m_pid == 0) {
         // A test that dies must not leave nginx running.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int out = open((d + "/nginx.out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        const int out = open((m_dir + "/nginx.out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         dup2(out, STDOUT_FILENO);
         dup2(out, STDERR_FILENO);
-        execlp("nginx", "nginx", "-p", d.c_str(), "-c", path.c_str(), "-e",
-               (d + "/error.log").c_str(), static_cast<char*>(nullptr));
+        execlp("bash", "bash", ROD_TEST_SUPPORT_DIR "/nginx-front", m_dir.c_str(), port.c_str(),
+               upstream.c_str(), Kind(certificate), certificates.c_str(),
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);

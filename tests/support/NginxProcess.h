@@ -5,9 +5,9 @@
 
 // Debian's nginx as a child process on 127.0.0.1 and a free port, in front of an HTTP server on
 // loopback (a sitesim): TLS with one of the test certificates (HTTP/2 offered), or plain http;
-// gzip for text, as a real site compresses; stopped on destruction. It runs as the current
-// user, in one process, with its configuration, logs and temporary files in a folder of its own.
-// The upstream is asked for plain bodies, so that nginx does the compressing.
+// gzip for text, as a real site compresses; stopped on destruction. tests/support/nginx-front
+// configures and runs it (as the current user, in one process, with its configuration, logs
+// and temporary files in a folder of its own), as the fault matrix does.
 class NginxProcess {
 public:
     // Which certificate the TLS listener shows (see tests/support/make-test-ca); Plain: no TLS.
