@@ -21,8 +21,8 @@ struct Fetched {
     long status = 0;
     long connects = 0; // new connections for this transfer
     std::string body;
-    std::string headers;
     std::string error;
+    std::string etag;
 };
 
 size_t Append(char* data, size_t size, size_t count, void* target) {
@@ -46,11 +46,12 @@ Fetched Fetch(CURL* curl, const std::string& url, const std::string& extraHeader
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &result.body);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, Append);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &result.headers);
     result.code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
     curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &result.connects);
+    curl_header* etag = nullptr;
+    if (curl_easy_header(curl, "ETag", 0, CURLH_HEADER, -1, &etag) == CURLHE_OK)
+        result.etag = etag->value;
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
@@ -61,15 +62,6 @@ Fetched Fetch(CURL* curl, const std::string& url, const std::string& extraHeader
 Fetched FetchOnce(const std::string& url, long timeoutMs = 10000) {
     const std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     return Fetch(curl.get(), url, "", timeoutMs);
-}
-
-// The value of a header among the raw header lines of the last reply, or empty.
-std::string HeaderValue(const std::string& headers, const std::string& name) {
-    const std::size_t at = headers.rfind("\n" + name + ": ");
-    if (at == std::string::npos)
-        return "";
-    const std::size_t start = at + name.size() + 3;
-    return headers.substr(start, headers.find('\r', start) - start);
 }
 
 } // namespace
@@ -90,9 +82,8 @@ TEST(SiteSimTls, NginxServesTheListOverTlsWithTheValidCertificateOnly) {
             EXPECT_EQ(poll == 0 ? 1 : 0, last.connects) << poll;
         }
         // Compressed by nginx, whose tag is then weak; sitesim still knows it.
-        const std::string etag = HeaderValue(last.headers, "etag");
-        EXPECT_EQ("W/\"", etag.substr(0, 3)) << last.headers;
-        EXPECT_EQ(304, Fetch(curl.get(), nginx.Url(kScript), "If-None-Match: " + etag).status);
+        EXPECT_EQ("W/\"", last.etag.substr(0, 3)) << last.etag;
+        EXPECT_EQ(304, Fetch(curl.get(), nginx.Url(kScript), "If-None-Match: " + last.etag).status);
 
         const auto entries = nginx.Requests();
         ASSERT_EQ(4u, entries.size());
@@ -103,7 +94,6 @@ TEST(SiteSimTls, NginxServesTheListOverTlsWithTheValidCertificateOnly) {
         }
         EXPECT_LT(entries[0].bytesSent, static_cast<long>(plain.size() / 3));
         EXPECT_LT(entries[3].bytesSent, 300);
-        EXPECT_GT(entries[0].requestLength, 0);
 
         // Through tinyproxy, which tunnels to any port.
         TinyProxyProcess proxy;
