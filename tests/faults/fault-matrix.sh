@@ -1131,6 +1131,90 @@ through_proxy() {
 }
 at_least_through_proxy() { [ "$(through_proxy "$1")" -ge "$2" ]; }
 
+# Requests tunnelled (CONNECT) to a port on this machine, an https site's.
+tunnels_through_proxy() {
+    grep -c "Request (file descriptor [0-9]*): CONNECT 127.0.0.1:$1 " "$sc/proxy.log"
+}
+
+# ---------------------------------------------------------------------------------------------
+# TLS: nginx before the running site, with certificates of a CA made for this run.
+
+test_ca=""
+# make_certificates: the test CA and its certificates (tests/support/make-test-ca), once per
+# run, into $work/certificates; test_ca is the CA file that a client must trust.
+make_certificates() {
+    [ -n "$test_ca" ] && return 0
+    bash "$here/../support/make-test-ca" "$work/certificates" || {
+        note "make-test-ca failed"
+        return 1
+    }
+    test_ca=$work/certificates/ca.crt
+}
+
+nginx_port=""
+nginx_dir=""
+nginx_scheme=""
+# start_nginx KIND: nginx (tests/support/nginx-front) on a free port before the site on $port.
+# KIND: valid (for 127.0.0.1 and localhost), other-name, expired, untrusted: TLS with that
+# certificate, HTTP/2 offered; plain: http. Sets nginx_port, nginx_scheme (https or http) and
+# nginx_dir, whose access.log has a line per request, tab-separated: REQUEST STATUS BYTES_SENT
+# REQUEST_LENGTH CONNECTION CONNECTION_REQUESTS. gzip is on for text; the site is asked for
+# plain bodies.
+start_nginx() {
+    local kind=$1 certificates=""
+    nginx_scheme=http
+    if [ "$kind" != plain ]; then
+        nginx_scheme=https
+        make_certificates || return 1
+        certificates=$work/certificates
+    fi
+    nginx_dir=$sc/nginx
+    rm -f "$nginx_dir/access.log"
+    for _ in 1 2 3 4 5; do
+        nginx_port=$((20000 + RANDOM % 40000))
+        bash "$here/../support/nginx-front" "$nginx_dir" "$nginx_port" "$port" "$kind" \
+            $certificates >"$sc/nginx.out" 2>&1 &
+        own_pids+=($!)
+        wait_for 5 nginx_listens && return 0
+    done
+    note "nginx did not start: $(tail -n1 "$nginx_dir/error.log" 2>/dev/null)"
+    return 1
+}
+nginx_listens() { (exec 3<>"/dev/tcp/127.0.0.1/$nginx_port") 2>/dev/null; }
+
+# nginx_get PATH [curl options...]: the body of a GET through nginx, trusting the test CA.
+nginx_get() {
+    local path=$1
+    shift
+    curl -s --max-time 10 --cacert "$test_ca" "$@" "$nginx_scheme://127.0.0.1:$nginx_port$path"
+}
+# Requests nginx answered whose path starts with the prefix, and the connections they came on.
+nginx_requests() { awk -F'\t' -v p="GET $1" 'index($1, p) == 1' "$nginx_dir/access.log" | wc -l; }
+nginx_connections() { awk -F'\t' '{ print $5 }' "$nginx_dir/access.log" | sort -u | wc -l; }
+# Bytes nginx sent for the requests whose path starts with the prefix.
+nginx_bytes_sent() {
+    awk -F'\t' -v p="GET $1" 'index($1, p) == 1 { n += $3 } END { print n + 0 }' \
+        "$nginx_dir/access.log"
+}
+
+silent_port=""
+# start_silent: a port on 127.0.0.1 that takes connections and never answers, so that a TLS
+# handshake with it hangs; sets silent_port.
+start_silent() {
+    perl -MIO::Socket::INET -e '
+        my $s = IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0, Listen => 64)
+            or die "no socket: $!";
+        $| = 1;
+        print $s->sockport, "\n";
+        sleep' >"$sc/silent.out" 2>&1 &
+    own_pids+=($!)
+    silent_known() {
+        silent_port=$(head -n1 "$sc/silent.out" 2>/dev/null)
+        [[ $silent_port =~ ^[0-9]+$ ]]
+    }
+    wait_for 5 silent_known || { note "the silent listener did not start"; return 1; }
+}
+
 # The performer list and the thumbnails go through a proxy that asks for credentials (the
 # password percent-encoded in http_proxy); the login check goes straight to the site.
 scenario_proxy_with_credentials() {

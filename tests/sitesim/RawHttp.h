@@ -25,4 +25,8 @@ public:
     // host empty sends no Host header; extra holds whole header lines without line ends.
     static RawReply Get(int port, const std::string& target, const std::string& host,
                         const std::vector<std::string>& extra = {});
+    // A loopback connection with a receive limit of 15 s, or -1.
+    static int Connect(int port);
+    // Fills status and headers from what came up to the blank line; false without a status.
+    static bool ParseHead(const std::string& head, RawReply* reply);
 };

@@ -76,6 +76,29 @@ TEST_F(SiteSimFault, CutPromisesTheWholeLengthAndSendsHalf) {
     EXPECT_EQ(whole.body, Get().body);
 }
 
+// gzip with the compressed length, cut halfway through the compressed bytes, whether the
+// request took gzip or not; and a fault comes even to a client that holds the list.
+TEST_F(SiteSimFault, GzipCutSendsHalfTheCompressedBody) {
+    const RawReply whole = Get();
+    const RawReply packed =
+        RawHttp::Get(site.Port(), kScript, site.HostPort(), {"Accept-Encoding: gzip"});
+    ASSERT_EQ("gzip", packed.Header("content-encoding"));
+    Fault("path=%2Finclude&mode=gzipcut&count=1");
+    const RawReply cut = Get();
+    EXPECT_EQ("gzip", cut.Header("content-encoding"));
+    EXPECT_EQ(std::to_string(packed.body.size()), cut.Header("content-length"));
+    EXPECT_EQ(packed.body.substr(0, packed.body.size() / 2), cut.body);
+
+    Fault("path=%2Finclude&mode=cut&count=1");
+    const RawReply plainCut =
+        RawHttp::Get(site.Port(), kScript, site.HostPort(),
+                     {"Accept-Encoding: gzip", "If-None-Match: " + whole.Header("etag")});
+    EXPECT_EQ(200, plainCut.status);
+    EXPECT_FALSE(plainCut.Has("content-encoding"));
+    EXPECT_EQ(whole.body.substr(0, whole.body.size() / 2), plainCut.body);
+    EXPECT_EQ(whole.Header("etag"), plainCut.Header("etag"));
+}
+
 TEST_F(SiteSimFault, BodyFaultsChangeOnlyWhatTheyName) {
     const RawReply whole = Get();
     ASSERT_EQ(200, whole.status);

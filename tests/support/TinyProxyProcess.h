@@ -4,7 +4,8 @@
 
 // Debian's tinyproxy as a child process on 127.0.0.1 and a free port (never 80), optionally
 // asking for Basic credentials; stopped on destruction. Its log names every request it
-// forwarded.
+// forwarded. It tunnels (CONNECT) to any port, an https site's too: with no ConnectPort line
+// in its configuration, tinyproxy allows every port.
 class TinyProxyProcess {
 public:
     // user empty: no credentials asked. tinyproxy takes letters, digits and "-._" in both.

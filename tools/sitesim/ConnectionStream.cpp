@@ -32,6 +32,12 @@ bool ConnectionStream::Wait(short events) const {
            !(entry.revents & (POLLERR | POLLNVAL));
 }
 
+bool ConnectionStream::WaitForRequest(int idleMs, int stopFd) const {
+    pollfd entries[] = {{m_socket, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    return ::poll(entries, 2, idleMs) > 0 && entries[1].revents == 0 &&
+           (entries[0].revents & POLLIN);
+}
+
 bool ConnectionStream::is_readable() const {
     return !m_aborted && Wait(POLLIN);
 }

@@ -18,6 +18,12 @@ public:
 
     void Abort() { m_aborted = true; }
     bool Aborted() const { return m_aborted; }
+    // A reply whose end is the connection's end (it has no length) keeps it from being kept.
+    void EndAfterReply() { m_endAfterReply = true; }
+    bool EndsAfterReply() const { return m_endAfterReply; }
+    // Waits up to idleMs for the client's next request on a kept connection; false when none
+    // comes, or when stopFd becomes readable first.
+    bool WaitForRequest(int idleMs, int stopFd) const;
 
 private:
     bool Wait(short events) const;
@@ -25,4 +31,5 @@ private:
     int m_socket;
     int m_timeoutMs;
     bool m_aborted = false;
+    bool m_endAfterReply = false;
 };

@@ -8,6 +8,7 @@ std::optional<FaultTable::Mode> FaultTable::ParseMode(const std::string& word) {
         {"302", Mode::Redirect302},   {"cut", Mode::Cut},         {"garbage", Mode::Garbage},
         {"bigimage", Mode::BigImage}, {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam},
         {"nolength", Mode::NoLength}, {"drip", Mode::Drip},       {"stall", Mode::Stall},
+        {"gzipcut", Mode::GzipCut},
     };
     for (const auto& mode : modes)
         if (word == mode.first)

@@ -16,6 +16,7 @@ public:
         Error500,
         Redirect302,
         Cut,
+        GzipCut, // the body gzip-compressed, asked for or not, and cut as Cut cuts
         Garbage,
         BigImage,
         BigBody,

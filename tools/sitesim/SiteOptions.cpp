@@ -18,10 +18,14 @@ bool ToLong(const std::string& text, long low, long high, long* value) {
 const char* SiteOptions::Usage() {
     return "usage: sitesim [--port P] [--log FILE] [--performers N] [--tick S] [--seed N]\n"
            "               [--script FILE] [--account NAME:PASSWORD:fav1,fav2,...]...\n"
-           "               [--updates DIR --latest VERSION]\n"
+           "               [--updates DIR --latest VERSION] [--keep-alive MS]\n"
            "A stand-in for the performer site on 127.0.0.1. Prints \"PORT <n>\" once it listens.\n"
+           "Text replies are gzip-compressed for requests whose Accept-Encoding takes gzip; the\n"
+           "performer script carries an ETag and a Last-Modified and is answered 304 Not\n"
+           "Modified to a request that holds it (If-None-Match, else If-Modified-Since).\n"
            "  --port P         port to listen on; 0 (default) takes a free one\n"
-           "  --log FILE       one line per request: METHOD<TAB>PATH?QUERY<TAB>HOST\n"
+           "  --log FILE       one line per request: METHOD<TAB>PATH?QUERY<TAB>HOST, and where\n"
+           "                   there are any <TAB>NOTES: gzip,if-none-match,if-modified-since,304\n"
            "  --performers N   size of the simulated population (default 80)\n"
            "  --tick S         seconds between population steps (default 5, 0 = none)\n"
            "  --seed N         makes the population and its steps repeatable\n"
@@ -29,12 +33,17 @@ const char* SiteOptions::Usage() {
            "  --account N:P:F  an account for the login check (repeatable)\n"
            "  --updates DIR    offer roduviriz.{so,skin,mo,manifest} from DIR\n"
            "  --latest V       the version the offered files carry\n"
+           "  --keep-alive MS  close a kept connection MS after its last reply when no other\n"
+           "                   request came (default 5000; 0: one request per connection)\n"
            "Control (GET, loopback only): /_control/fault?path=PREFIX&mode=refuse|delay|500|302|\n"
-           "  cut|garbage|bigimage|bigbody|ctparam|nolength|drip|stall[&count=K][&for=MS][&ms=N]\n"
-           "  [&bytes=N] (drip: a byte every N ms; stall: half the body, no length, N ms of\n"
-           "  silence), /_control/clear, /_control/tick,\n"
+           "  cut|gzipcut|garbage|bigimage|bigbody|ctparam|nolength|drip|stall[&count=K][&for=MS]\n"
+           "  [&ms=N][&bytes=N] (drip: a byte every N ms; stall: half the body, no length, N ms "
+           "of\n"
+           "  silence; gzipcut: the body gzip-compressed, cut in the middle; faults send bodies\n"
+           "  plain and ignore If-None-Match and If-Modified-Since, delay excepted),\n"
+           "  /_control/clear, /_control/tick,\n"
            "  /_control/set?name=X&state=offline|online|free|busy|public|private,\n"
-           "  /_control/population, /_control/script?file=/abs/path\n";
+           "  /_control/population, /_control/script?file=/abs/path, /_control/keepalive?ms=N\n";
 }
 
 bool SiteOptions::Parse(int argc, char** argv, std::string* error) {
@@ -86,6 +95,12 @@ bool SiteOptions::Parse(int argc, char** argv, std::string* error) {
             updatesDir = value;
         } else if (option == "--latest") {
             latest = value;
+        } else if (option == "--keep-alive") {
+            if (!ToLong(value, 0, 3600000, &number)) {
+                *error = "bad keep-alive time " + value;
+                return false;
+            }
+            keepAliveMs = static_cast<int>(number);
         } else {
             *error = "unknown option " + option;
             return false;

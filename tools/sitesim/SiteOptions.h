@@ -17,6 +17,7 @@ public:
     std::vector<std::string> accounts;
     std::string updatesDir;
     std::string latest;
+    int keepAliveMs = 5000;
     bool help = false;
 
     // False with a message in error when the command line is wrong.

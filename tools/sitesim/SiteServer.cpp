@@ -2,6 +2,7 @@
 
 #include "tools/sitesim/Accounts.h"
 #include "tools/sitesim/ConnectionStream.h"
+#include "tools/sitesim/Gzip.h"
 #include "tools/sitesim/Population.h"
 #include "tools/sitesim/Query.h"
 #include "tools/sitesim/RequestLog.h"
@@ -13,9 +14,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
-#include <random>
 #include <sstream>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -74,27 +74,34 @@ Reply NotFound() {
     return Reply{404, "text/html", "<html><body><h1>Not Found</h1></body></html>\n"};
 }
 
-// Filler that is harmless in any of the site's text formats.
-const std::string& Padding() {
-    static const std::string line = "// ............................................ padding\n";
-    static const std::string block = [] {
-        std::string b;
-        while (b.size() < 64 * 1024)
-            b += line;
-        return b;
-    }();
-    return block;
-}
-
 } // namespace
 
-SiteServer::SiteServer(const Parts& parts) : m_parts(parts) {
-    // Delayed answers hold a worker each; keep plenty so that other requests still get through.
-    new_task_queue = [] { return new httplib::ThreadPool(32); };
+SiteServer::SiteServer(const Parts& parts)
+    : m_parts(parts), m_writer(parts.thumbnails, [this](int ms) { return Pause(ms); }),
+      m_stopFd(eventfd(0, EFD_CLOEXEC)) {
+    // Delayed answers and kept connections hold a worker each; keep plenty so that other
+    // requests still get through.
+    new_task_queue = [] { return new httplib::ThreadPool(64); };
     set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         Handle(request, response);
         return HandlerResponse::Handled;
     });
+    set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+        // The library announces its own keep-alive limits, which are not the site's; and it
+        // gives a 304 a length of 0, which would be the list's.
+        response.headers.erase("Keep-Alive");
+        if (response.status == 304)
+            response.headers.erase("Content-Length");
+        if (response.get_header_value_count("Connection") > 1) {
+            response.headers.erase("Connection");
+            response.set_header("Connection", "close");
+        }
+    });
+}
+
+SiteServer::~SiteServer() {
+    if (m_stopFd >= 0)
+        ::close(m_stopFd);
 }
 
 void SiteServer::SetScriptFile(const std::string& path) {
@@ -121,6 +128,9 @@ void SiteServer::Shutdown() {
         m_stopping = true;
     }
     m_wake.notify_all();
+    const std::uint64_t one = 1;
+    if (::write(m_stopFd, &one, sizeof one) < 0)
+        std::perror("sitesim: waking kept connections");
     stop();
 }
 
@@ -130,19 +140,43 @@ bool SiteServer::Pause(int ms) {
 }
 
 bool SiteServer::process_and_close_socket(int socket) {
-    // One request per connection, as the site's clients speak HTTP/1.0.
     ConnectionStream stream(socket, 5000);
     t_connection = &stream;
-    bool closed = false;
-    const bool ok = process_request(stream, true, closed, nullptr);
+    bool ok = true;
+    for (bool first = true;; first = false) {
+        const int idleMs = m_keepAliveMs;
+        if (!first && (idleMs <= 0 || !stream.WaitForRequest(idleMs, m_stopFd)))
+            break;
+        bool closed = false;
+        bool http10 = false;
+        ok = process_request(stream, idleMs <= 0, closed, [&http10](httplib::Request& request) {
+            http10 = request.version == "HTTP/1.0";
+        });
+        // An HTTP/1.0 client keeps a connection only on a promise the site does not give.
+        if (!ok || closed || http10 || stream.Aborted() || stream.EndsAfterReply())
+            break;
+    }
     t_connection = nullptr;
     ::shutdown(socket, SHUT_RDWR);
     ::close(socket);
     return ok;
 }
 
+void SiteServer::Log(const httplib::Request& request, bool gzip, int status) {
+    std::string notes;
+    const auto note = [&notes](bool present, const char* word) {
+        if (present)
+            notes += (notes.empty() ? "" : ",") + std::string(word);
+    };
+    note(gzip, "gzip");
+    note(request.has_header("If-None-Match"), "if-none-match");
+    note(request.has_header("If-Modified-Since"), "if-modified-since");
+    note(status == 304, "304");
+    m_parts.log.Write(request.method, request.target, request.get_header_value("Host"), notes);
+}
+
 void SiteServer::Handle(const httplib::Request& request, httplib::Response& response) {
-    m_parts.log.Write(request.method, request.target, request.get_header_value("Host"));
+    const bool gzip = Gzip::Accepted(request.get_header_value("Accept-Encoding"));
     const std::size_t mark = request.target.find('?');
     const std::string path = request.target.substr(0, mark);
     const std::string query = mark == std::string::npos ? "" : request.target.substr(mark + 1);
@@ -151,30 +185,34 @@ void SiteServer::Handle(const httplib::Request& request, httplib::Response& resp
         // Only the machine itself may script the site.
         const Reply reply =
             request.remote_addr.rfind("127.", 0) == 0 ? Control(path, query) : Reply::Text(403, "");
-        Deliver(reply, std::nullopt, response);
+        Log(request, gzip, reply.status);
+        m_writer.Write(reply, gzip, response);
         return;
     }
 
     const std::optional<FaultTable::Fault> fault = m_faults.Take(request.target);
+    const bool delayed = fault && fault->mode == FaultTable::Mode::Delay;
     if (fault && fault->mode == FaultTable::Mode::Refuse) {
+        Log(request, gzip, 0);
         t_connection->Abort();
         return;
     }
-    if (fault && fault->mode == FaultTable::Mode::Delay && !Pause(fault->delayMs)) {
+    // The answer is made at once; a delay holds it back as it is.
+    const Reply reply = request.method != "GET" ? Reply::Text(405, "GET only\n")
+                                                : Answer(request, path, query, !fault || delayed);
+    if (!fault || delayed)
+        m_writer.Write(reply, gzip, response);
+    else
+        m_writer.WriteFault(reply, *fault, *t_connection, response);
+    Log(request, gzip, response.status);
+    if (delayed && !Pause(fault->delayMs))
         t_connection->Abort();
-        return;
-    }
-    if (request.method != "GET") {
-        Deliver(Reply::Text(405, "GET only\n"), fault, response);
-        return;
-    }
-    Deliver(Answer(request, path, query), fault, response);
 }
 
 Reply SiteServer::Answer(const httplib::Request& request, const std::string& path,
-                         const std::string& query) {
+                         const std::string& query, bool conditional) {
     if (path == kScriptPath)
-        return Script();
+        return Script(request, conditional);
     if (path == "/zirovudaroro") {
         const Query q(query);
         const auto favourites = m_parts.accounts.Check(q.Get("username"), q.Get("password"));
@@ -194,20 +232,32 @@ Reply SiteServer::Answer(const httplib::Request& request, const std::string& pat
     return NotFound();
 }
 
-Reply SiteServer::Script() {
+Reply SiteServer::Script(const httplib::Request& request, bool conditional) {
     std::string file;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         file = m_scriptFile;
     }
-    if (file.empty())
-        return Reply{200, "application/javascript", m_parts.population.Script()};
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return NotFound();
-    std::ostringstream content;
-    content << in.rdbuf();
-    return Reply{200, "application/javascript", content.str()};
+    Reply reply{200, "application/javascript", ""};
+    if (file.empty()) {
+        reply.body = m_parts.population.Script();
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            return NotFound();
+        std::ostringstream content;
+        content << in.rdbuf();
+        reply.body = content.str();
+    }
+    const ListValidator::Stamp stamp = m_validator.Observe(reply.body);
+    reply.headers = {{"ETag", stamp.etag},
+                     {"Last-Modified", ListValidator::HttpDate(stamp.modified)}};
+    if (conditional && ListValidator::NotModified(stamp, request.get_header_value("If-None-Match"),
+                                                  request.get_header_value("If-Modified-Since"))) {
+        reply.status = 304;
+        reply.body.clear();
+    }
+    return reply;
 }
 
 Reply SiteServer::Thumbnail(const std::string& path) {
@@ -287,6 +337,15 @@ Reply SiteServer::Control(const std::string& path, const std::string& query) {
     }
     if (command == "population")
         return Reply::Text(200, m_parts.population.Listing());
+    if (command == "keepalive") {
+        const std::string ms = q.Get("ms");
+        char* end = nullptr;
+        const long value = std::strtol(ms.c_str(), &end, 10);
+        if (ms.empty() || *end != '\0' || value < 0 || value > 3600000)
+            return Reply::Text(400, "usage: keepalive?ms=N (0 to 3600000)\n");
+        SetKeepAlive(static_cast<int>(value));
+        return Reply::Text(200, "ok\n");
+    }
     if (command == "script") {
         const std::string file = q.Get("file");
         if (!file.empty() && (file[0] != '/' || !std::ifstream(file)))
@@ -295,107 +354,4 @@ Reply SiteServer::Control(const std::string& path, const std::string& query) {
         return Reply::Text(200, "ok\n");
     }
     return Reply::Text(404, "unknown control " + command + "\n");
-}
-
-void SiteServer::Deliver(Reply reply, const std::optional<FaultTable::Fault>& fault,
-                         httplib::Response& response) {
-    using Mode = FaultTable::Mode;
-    response.status = reply.status;
-    if (!fault) {
-        response.set_content(reply.body, reply.contentType);
-        return;
-    }
-    switch (fault->mode) {
-    case Mode::Error500:
-        response.status = 500;
-        response.set_content("<html><body><h1>Internal Server Error</h1></body></html>\n",
-                             "text/html");
-        return;
-    case Mode::Redirect302:
-        // What a captive portal answers: a page, but not the one asked for.
-        response.status = 302;
-        response.set_header("Location", "http://portal.example/login");
-        response.set_content("<html><body><a href=\"http://portal.example/login\">Sign in</a>"
-                             "</body></html>\n",
-                             "text/html");
-        return;
-    case Mode::Cut: {
-        if (reply.body.size() < 2) {
-            t_connection->Abort(); // Nothing to cut in half: drop the answer instead.
-            return;
-        }
-        auto body = std::make_shared<std::string>(std::move(reply.body));
-        const std::size_t half = body->size() / 2;
-        response.set_content_provider(
-            body->size(), reply.contentType,
-            [body, half](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                // Returning false after the first half closes the connection mid-body.
-                return offset < half && sink.write(body->data() + offset, half - offset);
-            });
-        return;
-    }
-    case Mode::Garbage: {
-        std::string noise(std::max<std::size_t>(reply.body.size(), 512), '\0');
-        std::mt19937 random(std::random_device{}());
-        for (auto& c : noise)
-            c = static_cast<char>(random() & 0xFF);
-        response.status = 200;
-        response.set_content(noise, reply.contentType);
-        return;
-    }
-    case Mode::BigImage:
-        response.status = 200;
-        response.set_content(m_parts.thumbnails.Huge(), "image/jpeg");
-        return;
-    case Mode::BigBody: {
-        response.status = 200;
-        response.set_content_provider(
-            fault->bytes, reply.contentType,
-            [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                const std::string& block = Padding();
-                const std::size_t from = offset % block.size();
-                return sink.write(block.data() + from, std::min(length, block.size() - from));
-            });
-        return;
-    }
-    case Mode::CtParam:
-        response.set_content(reply.body, reply.contentType + "; charset=binary");
-        return;
-    case Mode::NoLength: {
-        auto body = std::make_shared<std::string>(std::move(reply.body));
-        response.set_content_provider(
-            reply.contentType, [body](std::size_t, httplib::DataSink& sink) {
-                const bool ok = body->empty() || sink.write(body->data(), body->size());
-                sink.done();
-                return ok;
-            });
-        return;
-    }
-    case Mode::Drip: {
-        auto body = std::make_shared<std::string>(std::move(reply.body));
-        const int pace = fault->delayMs;
-        response.set_content_provider(
-            body->size(), reply.contentType,
-            [this, body, pace](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                return sink.write(body->data() + offset, 1) && Pause(pace);
-            });
-        return;
-    }
-    case Mode::Stall: {
-        auto body = std::make_shared<std::string>(std::move(reply.body));
-        const int silence = fault->delayMs;
-        response.set_content_provider(
-            reply.contentType, [this, body, silence](std::size_t, httplib::DataSink& sink) {
-                if (!sink.write(body->data(), body->size() / 2) || !Pause(silence))
-                    return false;
-                sink.done();
-                return true;
-            });
-        return;
-    }
-    case Mode::Refuse: // Handled before the answer was made.
-    case Mode::Delay:  // The wait is over: the answer goes out as it is.
-        break;
-    }
-    response.set_content(reply.body, reply.contentType);
 }

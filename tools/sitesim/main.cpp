@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     UpdateService updates(options.updatesDir, options.latest);
     SiteServer server({population, log, accounts, thumbnails, updates});
     server.SetScriptFile(options.scriptFile);
+    server.SetKeepAlive(options.keepAliveMs);
 
     const int port = server.Bind(options.port);
     if (port <= 0) {

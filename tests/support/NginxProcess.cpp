@@ -1,0 +1,161 @@
+#include "tests/support/NginxProcess.h"
+
+#include "tests/support/TestEnvironment.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in Loopback(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = Loopback(0);
+    socklen_t size = sizeof addr;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool Listens(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in addr = Loopback(port);
+    const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
+
+// The certificate's name among make-test-ca's files, as nginx-front takes it.
+const char* Kind(NginxProcess::Certificate certificate) {
+    switch (certificate) {
+    case NginxProcess::Certificate::Plain:
+        return "plain";
+    case NginxProcess::Certificate::OtherName:
+        return "other-name";
+    case NginxProcess::Certificate::Expired:
+        return "expired";
+    case NginxProcess::Certificate::Untrusted:
+        return "untrusted";
+    default:
+        return "valid";
+    }
+}
+
+} // namespace
+
+std::string NginxProcess::CertificateDir() {
+    static const std::string dir = [] {
+        const std::string made = TestEnvironment::MakeTempDir("certificates");
+        const std::string command =
+            "bash '" ROD_TEST_SUPPORT_DIR "/make-test-ca' '" + made + "' >/dev/null";
+        if (std::system(command.c_str()) != 0)
+            throw std::runtime_error("make-test-ca failed");
+        return made;
+    }();
+    return dir;
+}
+
+NginxProcess::NginxProcess(int upstreamPort, Certificate certificate)
+    : m_tls(certificate != Certificate::Plain) {
+    m_dir = TestEnvironment::MakeTempDir("nginx");
+    // Another program may take the free port first: then another one.
+    for (int attempt = 0; attempt < 5; ++attempt)
+        if (Start(upstreamPort, certificate))
+            return;
+    throw std::runtime_error("nginx did not start: " + ErrorLog());
+}
+
+bool NginxProcess::Start(int upstreamPort, Certificate certificate) {
+    m_port = FreePort();
+    const std::string port = std::to_string(m_port);
+    const std::string upstream = std::to_string(upstreamPort);
+    const std::string certificates = m_tls ? CertificateDir() : "";
+    m_pid = fork();
+    if (m_pid == 0) {
+        // A test that dies must not leave nginx running.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int out = open((m_dir + "/nginx.out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        execlp("bash", "bash", ROD_TEST_SUPPORT_DIR "/nginx-front", m_dir.c_str(), port.c_str(),
+               upstream.c_str(), Kind(certificate), certificates.c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (Listens(m_port))
+            return true;
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+    return false;
+}
+
+NginxProcess::~NginxProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+std::string NginxProcess::HostPort() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
+
+std::string NginxProcess::Url(const std::string& pathAndQuery) const {
+    return (m_tls ? "https://" : "http://") + HostPort() + pathAndQuery;
+}
+
+std::vector<NginxProcess::Entry> NginxProcess::Requests() const {
+    std::vector<Entry> entries;
+    std::ifstream in(m_dir + "/access.log");
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        Entry entry;
+        std::string status, sent, length, connection, requests;
+        if (std::getline(fields, entry.request, '\t') && std::getline(fields, status, '\t') &&
+            std::getline(fields, sent, '\t') && std::getline(fields, length, '\t') &&
+            std::getline(fields, connection, '\t') && std::getline(fields, requests)) {
+            entry.status = std::atoi(status.c_str());
+            entry.bytesSent = std::atol(sent.c_str());
+            entry.requestLength = std::atol(length.c_str());
+            entry.connection = std::atol(connection.c_str());
+            entry.connectionRequests = std::atol(requests.c_str());
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
+std::string NginxProcess::ErrorLog() const {
+    std::ifstream in(m_dir + "/error.log");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
