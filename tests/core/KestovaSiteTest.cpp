@@ -1,10 +1,12 @@
 #include "core/KestovaSite.h"
 #include "core/SiteEndpoints.h"
+#include "net/CurlSession.h"
 #include "net/wxHTTP2.h"
 #include "resources/ImageStore.h"
 #include "tests/core/ExitRecordingFrame.h"
 #include "tests/core/MessageBoxRecorder.h"
 #include "tests/core/SiteUpdateThread.h"
+#include "tests/support/NginxProcess.h"
 #include "tests/support/SiteSimProcess.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -14,6 +16,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -75,14 +78,17 @@ protected:
     }
 
     // Consecutive failed downloads on this thread; each must report failure. Returns the
-    // wait that each asked for.
+    // wait that each asked for. (The site refuses for as long as it takes: a request refused
+    // on a kept connection is tried once more on a new one, as a connection that the site
+    // closed meanwhile would be.)
     std::vector<int> FailTimes(int count) {
-        Fault("refuse&count=" + std::to_string(count));
+        Fault("refuse");
         std::vector<int> waits;
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(m_site->UpdateUserList(), 0) << "failure " << i + 1;
             waits.push_back(m_site->GetRetryDelay());
         }
+        EXPECT_EQ(ms_sim->Get("/_control/clear"), 200);
         return waits;
     }
 
@@ -177,7 +183,7 @@ TEST_F(KestovaSiteTest, FailuresBackOffAndTheTenthInARowGivesUpWithOneBoxThenExi
 TEST_F(KestovaSiteTest, WorkerWaitsWhileTheBoxIsUpOnTheGuiThread) {
     MessageBoxRecorder boxes;
     FailTimes(9);
-    Fault("refuse&count=1");
+    Fault("refuse");
     auto thread = std::make_unique<SiteUpdateThread>(m_site);
     bool finishedWhileShown = true;
     boxes.whileShown = [&] { finishedWhileShown = thread->finished; };
@@ -196,7 +202,7 @@ TEST_F(KestovaSiteTest, StopRequestEndsTheWaitForTheBox) {
     MessageBoxRecorder boxes;
     FailTimes(9);
     PumpEvents(20);
-    Fault("refuse&count=1");
+    Fault("refuse");
     auto thread = std::make_unique<SiteUpdateThread>(m_site);
     ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
     // The box is queued for the GUI thread, which is busy here and cannot show it.
@@ -246,12 +252,66 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldList) {
     ASSERT_EQ(m_site->GetUserList().size(), 1u);
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x01u);
 
+    // A compressed body cut in the middle is no shorter list either.
+    Fault("gzipcut&count=1");
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    EXPECT_EQ(m_site->GetUserList().size(), 1u);
+
     // Cut transfers count toward giving up like any other failure.
     Fault("cut&count=10");
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(m_site->UpdateUserList(), 0);
     EXPECT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(m_site->GetUserList().size(), 1u);
+}
+
+// The list is asked for compressed and with the validators of the last complete one: a list as
+// it was comes as "304 Not Modified", which is a refresh with no change, after which the
+// failures count from 0 again; a changed list comes whole.
+TEST_F(KestovaSiteTest, AnUnchangedListIsNotSentAgainAndCountsAsARefresh) {
+    MessageBoxRecorder boxes;
+    const auto lastRequest = [] { return ms_sim->LogLines().back(); };
+    EXPECT_NE(lastRequest().find("\tgzip"), std::string::npos) << lastRequest();
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    EXPECT_NE(lastRequest().find("if-none-match"), std::string::npos) << lastRequest();
+    EXPECT_NE(lastRequest().find("304"), std::string::npos) << lastRequest();
+    ExpectBaseList(m_site->GetUserList());
+
+    FailTimes(9);
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    EXPECT_NE(lastRequest().find("304"), std::string::npos) << lastRequest();
+    FailTimes(9);
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 0u) << "the unchanged list did not reset the failures";
+
+    Serve("carl.viewers = 2;\nprivate_performers.add(carl);\n");
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    EXPECT_EQ(lastRequest().find("304"), std::string::npos) << lastRequest();
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
+}
+
+// Over https through a real server that compresses: one connection serves every refresh,
+// and an unchanged list costs a few hundred bytes.
+TEST_F(KestovaSiteTest, RefreshesOverHttpsKeepOneConnection) {
+    NginxProcess nginx(ms_sim->Port());
+    setenv("CURL_CA_BUNDLE", NginxProcess::CaFile().c_str(), 1);
+    CurlSession::Initialise();
+    ImageStore::GetConfig()->Write("/Site/webHost", wxString(nginx.HostPort()));
+    ImageStore::GetConfig()->Write("/Site/scheme", "https");
+    SiteEndpoints::Load();
+    for (int refresh = 0; refresh < 3; ++refresh)
+        EXPECT_EQ(m_site->UpdateUserList(), 10000) << "refresh " << refresh;
+    unsetenv("CURL_CA_BUNDLE");
+    CurlSession::Initialise();
+
+    const auto requests = nginx.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    for (const auto& request : requests)
+        EXPECT_EQ(request.connection, requests[0].connection) << request.request;
+    EXPECT_EQ(requests[0].status, 200);
+    EXPECT_EQ(requests[2].status, 304);
+    EXPECT_LT(requests[2].bytesSent, 500);
+    ExpectBaseList(m_site->GetUserList());
 }
 
 TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
@@ -289,8 +349,10 @@ TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
 // of range or not a number, it is 10 ms.
 TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
     // Milliseconds that a refresh of a script of that many performers takes on a worker.
+    int refreshes = 0;
     const auto refreshMs = [&](int performers) -> long {
-        std::string script;
+        // A list that differs from the last, which an unchanged one would not be parsed.
+        std::string script = "// refresh " + std::to_string(++refreshes) + "\n";
         for (int i = 0; i < performers; ++i)
             script += "p" + std::to_string(i) + ".viewers = 1;\n";
         Serve(script);

@@ -195,12 +195,16 @@ cp "$bin/roduviriz" "$bin/roduviriz.so" "$bin/roduviriz.skin" "$app/"
 
 host_pid=""
 host_rc=""
-# write_config [SECONDS]: the site on sitesim, quick refreshes, pop-ups for SECONDS (2).
+# write_config [SECONDS]: the site on sitesim (or on site_address over site_scheme, when a
+# scenario sets them), quick refreshes, pop-ups for SECONDS (2).
+site_address=""
+site_scheme=""
 write_config() {
+    local address=${site_address:-127.0.0.1:$port}
     mkdir -p "$sc/home"
     {
-        printf '[Site]\nwebHost=127.0.0.1:%s\nimageHost=127.0.0.1:%s\npreviewHost=127.0.0.1:%s\n' \
-            "$port" "$port" "$port"
+        printf '[Site]\nwebHost=%s\nimageHost=%s\npreviewHost=%s\nscheme=%s\n' \
+            "$address" "$address" "$address" "${site_scheme:-http}"
         printf '[System]\nsyncinterval=1\n[SplashScreen]\nduration=1\n[PopupDialog]\nduration=%s\n' \
             "${1:-2}"
     } >"$sc/home/.Roduviriz"
@@ -370,6 +374,8 @@ begin() {
     mkdir -p "$sc"
     host_pid=""
     site_pid=""
+    site_address=""
+    site_scheme=""
     next_case "$1"
 }
 # next_case NAME: another scenario line within the same run of the program.
@@ -1307,6 +1313,129 @@ scenario_first_start() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# Today's web: https, compression, conditional requests, kept connections.
+
+# start_https_host: the program against nginx over https ($nginx_port), trusting the test CA.
+start_https_host() {
+    site_address=127.0.0.1:$nginx_port
+    site_scheme=https
+    write_config "${1:-2}"
+    host_env+=("CURL_CA_BUNDLE=$test_ca")
+    start_host
+    local started=$?
+    host_env=()
+    return $started
+}
+# Lines of the site's log (one per request) whose target starts with the prefix and whose notes
+# hold the word.
+noted() { awk -F'\t' -v p="$1" -v w="$2" 'index($2, p) == 1 && index($4, w)' "$site_log" | wc -l; }
+at_least_noted() { [ "$(noted "$1" "$2")" -ge "$3" ]; }
+# Connections that the list's requests came on, through nginx.
+list_connections() {
+    awk -F'\t' -v p="GET $SCRIPT" 'index($1, p) == 1 { print $5 }' "$nginx_dir/access.log" |
+        sort -u | wc -l
+}
+at_least_nginx_requests() { [ "$(nginx_requests "$1")" -ge "$2" ]; }
+
+# The whole site over https: the list on one kept connection, unchanged lists answered 304,
+# the thumbnail of a newcomer, and a clean end.
+scenario_https_site() {
+    local who
+    begin https_site
+    start_site || { end "-"; return; }
+    start_nginx valid || { end "-"; return; }
+    start_https_host || { end "-"; return; }
+    expect "fewer than five lists over https" wait_for 15 at_least_nginx_requests "$SCRIPT" 5
+    who=$(announce_one)
+    expect "no pop-up for $who" wait_for 10 popups_at_least 1
+    expect "the thumbnail did not come over https" \
+        wait_for 10 at_least_nginx_requests "${THUMBS}$who/" 1
+    [ "$(list_connections)" -eq 1 ] || note "the list came on $(list_connections) connections"
+    [ "$(awk -F'\t' '$2 == 304' "$nginx_dir/access.log" | wc -l)" -ge 3 ] ||
+        note "fewer than three lists answered 304"
+    close_and_expect_clean_exit 10
+    end "$(nginx_requests "$SCRIPT") lists on $(list_connections) connection, $who's thumbnail; closed in ${closing_ms} ms"
+}
+
+# A certificate that must not be trusted: every refresh is refused, the reason goes to the
+# standard error once, no box comes before the tenth try, and the program runs on.
+# https_refused KIND WHAT
+https_refused() {
+    begin "https_$1"
+    start_site || { end "-"; return; }
+    start_nginx "$1" || { end "-"; return; }
+    start_https_host || { end "-"; return; }
+    expect "an Error box before the tenth try" holds_for 5 no_error_box
+    [ "$(grep -c "certificate" "$sc/host.err")" -eq 1 ] ||
+        note "the reason was told $(grep -c "certificate" "$sc/host.err") times, not once"
+    [ "$(requests "$SCRIPT")" -eq 0 ] || note "a request reached the site"
+    expect "the program stopped" host_alive
+    close_and_expect_clean_exit 10
+    end "$2 refused: $(grep -m1 -o 'failed: .*' "$sc/host.err" | cut -c9-90); closed in ${closing_ms} ms"
+}
+
+# An https site through a proxy: the list goes through the proxy's tunnel.
+scenario_https_proxy() {
+    begin https_through_proxy
+    start_site || { end "-"; return; }
+    start_nginx valid || { end "-"; return; }
+    start_proxy || { end "-"; return; }
+    host_env=("https_proxy=http://127.0.0.1:$proxy_port/")
+    start_https_host || { end "-"; return; }
+    expect "fewer than three lists over https" wait_for 15 at_least_nginx_requests "$SCRIPT" 3
+    [ "$(tunnels_through_proxy "$nginx_port")" -ge 1 ] || note "no tunnel through the proxy"
+    close_and_expect_clean_exit 10
+    end "$(nginx_requests "$SCRIPT") lists through $(tunnels_through_proxy "$nginx_port") tunnel(s) of tinyproxy"
+}
+
+# The list does not change: the site answers 304 and nobody is announced again; then one
+# newcomer is the only news.
+scenario_unchanged_list() {
+    local who
+    begin unchanged_list_304
+    start_site || { end "-"; return; }
+    write_config 4
+    start_host || { end "-"; return; }
+    expect "fewer than three 304 answers" wait_for 15 at_least_noted "$SCRIPT" 304 3
+    expect "pop-ups while nothing changed" no_popups
+    who=$(announce_one)
+    expect "no pop-up for $who" wait_for 8 popups_at_least 1
+    expect "more than one pop-up" holds_for 2 popups_at_most 1
+    [ "$(noted "$SCRIPT" gzip)" -eq "$(requests "$SCRIPT")" ] || note "a list was asked uncompressed"
+    close_and_expect_clean_exit 10
+    end "$(noted "$SCRIPT" 304) of $(requests "$SCRIPT") lists answered 304, then one pop-up ($who)"
+}
+
+# The site closes every kept connection 0.3 s after its reply, before the next poll: the
+# program opens a new one each time at no cost (no failure told, no box), and news arrives.
+scenario_kept_connection_closed() {
+    local who
+    begin kept_connection_closed
+    start_site --keep-alive 300 || { end "-"; return; }
+    write_config 4
+    start_host || { end "-"; return; }
+    expect "fewer than six lists" wait_for 15 at_least_requests "$SCRIPT" 6
+    who=$(announce_one)
+    expect "no pop-up for $who" wait_for 8 popups_at_least 1
+    ! grep -q "failed" "$sc/host.err" || note "a failure: $(grep -m1 failed "$sc/host.err")"
+    expect "an Error box" no_error_box
+    close_and_expect_clean_exit 10
+    end "$(requests "$SCRIPT") lists, each on a new connection, no failure; pop-up for $who"
+}
+
+# Closing the main window while the TLS handshake with the site hangs.
+scenario_exit_during_handshake() {
+    begin exit_during_tls_handshake
+    start_silent || { end "-"; return; }
+    site_address=127.0.0.1:$silent_port
+    site_scheme=https
+    write_config
+    start_host || { end "-"; return; }
+    close_and_expect_clean_exit 2
+    end "closed while the handshake hung: ended in ${closing_ms} ms, status ${host_rc:-?}"
+}
+
+# ---------------------------------------------------------------------------------------------
 
 for scenario in \
     site_down_at_start site_down_after_first_list site_away_2s site_away_for_good slow_answers \
@@ -1314,11 +1443,17 @@ for scenario in \
     thumbnails empty_then_full \
     login_403 login_empty_body login_100000_lines login_window_closed \
     updates shutdown_pending_thumbnails shutdown_with_box_open \
-    shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down first_start; do
+    shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down first_start \
+    https_site https_untrusted https_other_name https_expired https_proxy script_gzip_cut \
+    unchanged_list kept_connection_closed exit_during_handshake; do
     wanted "$scenario" || continue
     case $scenario in
     script_500) script_outage script_500 500 5 "five answers of status 500" ;;
     script_cut) script_outage script_cut_short cut 5 "five scripts cut to half their length" ;;
+    script_gzip_cut) script_outage script_gzip_cut gzipcut 5 "five compressed scripts cut halfway" ;;
+    https_untrusted) https_refused untrusted "a certificate of an unknown authority" ;;
+    https_other_name) https_refused other-name "a certificate for another name" ;;
+    https_expired) https_refused expired "an expired certificate" ;;
     *) "scenario_$scenario" ;;
     esac
 done

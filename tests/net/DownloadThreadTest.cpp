@@ -243,7 +243,7 @@ TEST_F(DownloadThreadTest, ClientSendsItsHeadersToTheUrlsHostAndPort) {
                   Base64Encode(reinterpret_cast<const unsigned char*>("viewer:"), 7).ToStdString()),
         std::string::npos)
         << echo;
-    EXPECT_EQ(ms_site->LogLines().back(), "GET\t/_echo?x=1\tweb.example");
+    EXPECT_EQ(ms_site->LogLines().back(), "GET\t/_echo?x=1\tweb.example\tgzip");
 }
 
 TEST_F(DownloadThreadTest, TimeOutSetByTheCallerIsKept) {

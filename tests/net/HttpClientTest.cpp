@@ -169,7 +169,7 @@ TEST_F(HttpClientTest, FixedHeadersGoWithEveryRequest) {
     }
     const auto log = ms_site->LogLines();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "GET\t/_echo\tweb.example:8080");
+    EXPECT_EQ(log.back(), "GET\t/_echo\tweb.example:8080\tgzip");
 }
 
 // Credentials go with the one request they were set for, also when it fails before any reply

@@ -109,8 +109,9 @@ TEST_F(HttpClientTest, ProxyGetsTheAbsoluteAddressAndTheTargetsHost) {
     EXPECT_EQ(http.GetResponse(), 404); // sitesim serves no such address
     const auto log = ms_site->LogLines();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(),
-              "GET\thttp://img.example:8080/WebArchive/x/thumbs/LinkedImage.jpg?a=1\tweb.example");
+    EXPECT_EQ(
+        log.back(),
+        "GET\thttp://img.example:8080/WebArchive/x/thumbs/LinkedImage.jpg?a=1\tweb.example\tgzip");
 }
 
 } // namespace

@@ -150,7 +150,7 @@ TEST_F(PopupDialogTest, ThumbnailIsSqueezedAndAskedForWithTheWebHostsName) {
         requests.erase(requests.begin(), requests.begin() + logged);
         return !requests.empty();
     });
-    EXPECT_EQ(requests, std::vector<std::string>{"GET\t" + path + "\twww.web-host.example"});
+    EXPECT_EQ(requests, std::vector<std::string>{"GET\t" + path + "\twww.web-host.example\tgzip"});
 
     // The picture the image host serves, squeezed the same way.
     std::string body;
