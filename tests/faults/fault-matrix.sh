@@ -1420,7 +1420,7 @@ scenario_kept_connection_closed() {
     ! grep -q "failed" "$sc/host.err" || note "a failure: $(grep -m1 failed "$sc/host.err")"
     expect "an Error box" no_error_box
     close_and_expect_clean_exit 10
-    end "$(requests "$SCRIPT") lists, each on a new connection, no failure; pop-up for $who"
+    end "$(requests "$SCRIPT") lists, the kept connection closed by the site after each; no failure; pop-up for $who"
 }
 
 # Closing the main window while the TLS handshake with the site hangs.
