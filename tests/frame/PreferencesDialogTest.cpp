@@ -76,6 +76,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
         config->Write("/PopupDialog/onlyFavorite", true);
         config->Write("/PopupDialog/holdWhileHovered", true);
         config->Write("/Session/startInTray", 7L);
+        config->Write("/Site/scheme", "HTTPS");
     }
     PreferencesDialog cancelled(nullptr);
     EXPECT_EQ("Preferences", cancelled.GetTitle());
@@ -92,6 +93,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_TRUE(Check(cancelled, "/PopupDialog/holdWhileHovered")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Session/startInTray")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Session/autostart")->GetValue());
+    EXPECT_FALSE(Check(cancelled, "/Site/scheme")->GetValue()) << "only \"https\" is https";
     EXPECT_TRUE(cancelled.FindWindow(wxID_OK)->IsEnabled());
 
     EXPECT_EQ(wxID_CANCEL, RunModalWith(cancelled, [&] {
@@ -105,7 +107,11 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_FALSE(wxFileExists(AutostartEntry::GetPath()));
 
     PreferencesDialog accepted(nullptr);
-    EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] { ClickButton(accepted, wxID_OK); }));
+    EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] {
+                  Check(accepted, "/Site/scheme")->SetValue(true);
+                  ClickButton(accepted, wxID_OK);
+              }));
+    EXPECT_EQ("https", Raw("/Site/scheme"));
     EXPECT_EQ("10", Raw("/System/syncinterval"));
     EXPECT_EQ("10", Raw("/System/parsePause"));
     EXPECT_EQ("3600", Raw("/PopupDialog/duration"));
@@ -115,7 +121,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     // On disk at once, and the site's hosts follow without a restart.
     EXPECT_TRUE(Read(SettingsFile()).Contains("syncinterval=10\n"));
     EXPECT_EQ("site.test:8080", SiteEndpoints::WebHost());
-    EXPECT_EQ("http://img.test/x", SiteEndpoints::ImageUrl("/x"));
+    EXPECT_EQ("https://img.test/x", SiteEndpoints::ImageUrl("/x"));
 }
 
 TEST_F(PreferencesDialogTest, HostsAreCheckedAsTypedAndABadOneSaysWhyAndBlocksOk) {
