@@ -576,10 +576,13 @@ scenario_site_away_for_good() {
     if wait_for 40 shown Error; then
         took=$(($(now_ms) - start))
         tries=$(($(requests "$SCRIPT") - before))
-        [ "$tries" -eq 10 ] || note "the box came with try $tries, not the tenth"
+        # The first try went on the connection kept from the last list; one refused there is
+        # made once more on a new connection (a connection the site closed meanwhile would be
+        # too), so the site may have seen one request more than the ten tries.
+        [ "$tries" -eq 10 ] || [ "$tries" -eq 11 ] || note "the box came with try $tries, not the tenth"
         [ "$took" -ge 8500 ] || note "the box came ${took} ms into the outage: no back-off"
         expect "downloads went on while the box was open" \
-            holds_for 1.5 at_most_requests "$SCRIPT" $((before + 10))
+            holds_for 1.5 at_most_requests "$SCRIPT" $((before + tries))
         expect "more than one Error box" [ "$(count_visible Error)" -eq 1 ]
         expect "the box could not be answered" answer_box Error
         if wait_exit 10; then
@@ -587,11 +590,11 @@ scenario_site_away_for_good() {
         else
             note "still running 10 s after the box was answered"
         fi
-        expect "downloads after the box" at_most_requests "$SCRIPT" $((before + 10))
+        expect "downloads after the box" at_most_requests "$SCRIPT" $((before + tries))
     else
         note "no Error box after $(($(requests "$SCRIPT") - before)) failed downloads"
     fi
-    end "one box with try $tries, ${took} ms into the outage; answered: exit status ${host_rc:-?}"
+    end "one box after the tenth try ($tries requests), ${took} ms into the outage; answered: exit status ${host_rc:-?}"
 }
 
 scenario_slow_answers() {
@@ -1401,7 +1404,8 @@ scenario_unchanged_list() {
     who=$(announce_one)
     expect "no pop-up for $who" wait_for 8 popups_at_least 1
     expect "more than one pop-up" holds_for 2 popups_at_most 1
-    [ "$(noted "$SCRIPT" gzip)" -eq "$(requests "$SCRIPT")" ] || note "a list was asked uncompressed"
+    [ "$(awk -F'\t' -v p="$SCRIPT" 'index($2, p) == 1 && !index($4, "gzip")' "$site_log" | wc -l)" -eq 0 ] ||
+        note "a list was asked uncompressed"
     close_and_expect_clean_exit 10
     end "$(noted "$SCRIPT" 304) of $(requests "$SCRIPT") lists answered 304, then one pop-up ($who)"
 }
