@@ -73,8 +73,8 @@ MainFrame::MainFrame(StartMode mode)
     auto* toolMenu = new wxMenu(wxEmptyString, 0);
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"), wxEmptyString, wxITEM_NORMAL);
     toolMenu->Append(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"), wxEmptyString, wxITEM_CHECK);
-    toolMenu->Append(ID_PREFERENCES, _("&Preferences..."), wxEmptyString, wxITEM_NORMAL);
-    toolMenu->Append(ID_PAUSE_POPUPS, _("&Pause pop-ups"), wxEmptyString, wxITEM_CHECK);
+    toolMenu->Append(ID_PREFERENCES, _("Pr&eferences..."), wxEmptyString, wxITEM_NORMAL);
+    toolMenu->Append(ID_PAUSE_POPUPS, _("P&ause pop-ups"), wxEmptyString, wxITEM_CHECK);
     toolMenu->Append(ID_RECENT, _("&Recent..."), wxEmptyString, wxITEM_NORMAL);
     m_menuBar->Append(fileMenu, _("&File"));
     m_menuBar->Append(toolMenu, _("&Tool"));

@@ -29,7 +29,7 @@ NotifyIcon::~NotifyIcon() {
 wxMenu* NotifyIcon::CreatePopupMenu() {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::CreatePopupMenu()", this);
     auto* menu = new wxMenu(wxEmptyString, 0);
-    menu->AppendCheckItem(ID_PAUSE_POPUPS, _("&Pause pop-ups"));
+    menu->AppendCheckItem(ID_PAUSE_POPUPS, _("P&ause pop-ups"));
     menu->Check(ID_PAUSE_POPUPS, m_popupsPaused);
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
     return menu;

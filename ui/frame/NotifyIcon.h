@@ -18,7 +18,7 @@ public:
     NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip);
     ~NotifyIcon() override;
 
-    // A fresh tray menu ("&Pause pop-ups", "E&xit"); the toolkit deletes it after showing it.
+    // A fresh tray menu ("P&ause pop-ups", "E&xit"); the toolkit deletes it after showing it.
     wxMenu* CreatePopupMenu() override;
 
     // The tray menu's check item and the tooltip follow the pop-ups' pause.
