@@ -40,6 +40,17 @@ wxFileName Util::GetPluginFileName() {
     return name;
 }
 
+wxString Util::GetInstalledIconFile() {
+    wxFileName folder(GetApplicationFileName().GetPath(), wxString());
+    for (int up = 0; up < 3 && folder.GetDirCount() > 0; ++up) {
+        folder.RemoveLastDir();
+        const wxFileName icon(folder.GetPath() + "/share/icons/hicolor/48x48/apps/roduviriz.png");
+        if (icon.FileExists())
+            return icon.GetFullPath();
+    }
+    return wxString();
+}
+
 bool Util::LaunchBrowser(const wxString& url) {
     wxLogTrace(ROD_TRACE, "[static]Util::LaunchBrowser(%s)", url);
     // The desktop's choice of web browser under the freedesktop rules (the user's
