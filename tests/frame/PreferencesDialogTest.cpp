@@ -76,6 +76,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
         config->Write("/PopupDialog/onlyFavorite", true);
         config->Write("/PopupDialog/holdWhileHovered", true);
         config->Write("/Session/startInTray", 7L);
+        config->Write("/PopupDialog/style", "wayland");
     }
     PreferencesDialog cancelled(nullptr);
     EXPECT_EQ("Preferences", cancelled.GetTitle());
@@ -92,6 +93,8 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_TRUE(Check(cancelled, "/PopupDialog/holdWhileHovered")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Session/startInTray")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Session/autostart")->GetValue());
+    EXPECT_EQ(PopupSettings::STYLE_OWN,
+              Control<wxChoice>(cancelled, "/PopupDialog/style")->GetSelection());
     EXPECT_TRUE(cancelled.FindWindow(wxID_OK)->IsEnabled());
 
     EXPECT_EQ(wxID_CANCEL, RunModalWith(cancelled, [&] {
@@ -105,7 +108,12 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_FALSE(wxFileExists(AutostartEntry::GetPath()));
 
     PreferencesDialog accepted(nullptr);
-    EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] { ClickButton(accepted, wxID_OK); }));
+    EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] {
+                  Control<wxChoice>(accepted, "/PopupDialog/style")
+                      ->SetSelection(PopupSettings::STYLE_DESKTOP);
+                  ClickButton(accepted, wxID_OK);
+              }));
+    EXPECT_EQ("desktop", Raw("/PopupDialog/style"));
     EXPECT_EQ("10", Raw("/System/syncinterval"));
     EXPECT_EQ("10", Raw("/System/parsePause"));
     EXPECT_EQ("3600", Raw("/PopupDialog/duration"));
