@@ -1,5 +1,7 @@
 #include "host/HostApp.h"
 
+#include "host/SingleInstance.h"
+
 #include <wx/cmdline.h>
 #include <wx/frame.h>
 #include <wx/log.h>
@@ -76,9 +78,11 @@ wxString HostApp::Usage() {
     return "Usage: roduviriz [--update | --probe | --dump-ui]\n" +
            parser.GetUsageString().AfterFirst('\n') +
            "\nWithout options: load the plug-in beside the program (its path with the\n"
-           "extension .so), call SiteRun and run until no window is left.\n"
-           "Exit status: 0 on success, 1 when the plug-in is missing or broken or the\n"
-           "update cannot be installed, 2 for a bad command line.\n";
+           "extension .so), call SiteRun and run until no window is left; when the\n"
+           "program runs already on this display, show its window instead and exit.\n"
+           "Exit status: 0 on success, 1 when the plug-in is missing or broken, the\n"
+           "update cannot be installed or the running program does not answer, 2 for a\n"
+           "bad command line.\n";
 }
 
 bool HostApp::OnInit() {
@@ -247,6 +251,21 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             PrintLine(stdout, HostApp::Usage());
             return 0;
+        }
+    }
+    // One program per user and display, decided before the toolkit starts so that a second
+    // start ends at once. Only a plain start: --update and the checks run beside the program.
+    SingleInstance instance;
+    if (argc == 1) {
+        switch (instance.Claim()) {
+        case SingleInstance::Outcome::FIRST:
+            break;
+        case SingleInstance::Outcome::HANDED_OVER:
+            return 0;
+        case SingleInstance::Outcome::NO_ANSWER:
+            PrintLine(stderr, "roduviriz: the program runs already on this display, but does not "
+                              "answer");
+            return 1;
         }
     }
     // The toolkit's argv[0] is what the plug-in derives its skin, catalogue and staged

@@ -5,6 +5,7 @@
 #include <gio/gio.h>
 #include <wx/app.h>
 #include <wx/dynlib.h>
+#include <wx/intl.h>
 #include <wx/log.h>
 
 #include <cstdlib>
@@ -39,6 +40,17 @@ wxFileName Util::GetPluginFileName() {
     return name;
 }
 
+wxString Util::GetInstalledIconFile() {
+    wxFileName folder(GetApplicationFileName().GetPath(), wxString());
+    for (int up = 0; up < 3 && folder.GetDirCount() > 0; ++up) {
+        folder.RemoveLastDir();
+        const wxFileName icon(folder.GetPath() + "/share/icons/hicolor/48x48/apps/roduviriz.png");
+        if (icon.FileExists())
+            return icon.GetFullPath();
+    }
+    return wxString();
+}
+
 bool Util::LaunchBrowser(const wxString& url) {
     wxLogTrace(ROD_TRACE, "[static]Util::LaunchBrowser(%s)", url);
     // The desktop's choice of web browser under the freedesktop rules (the user's
@@ -62,10 +74,16 @@ bool Util::LaunchBrowser(const wxString& url) {
     GList uris = {const_cast<char*>(address.data()), nullptr, nullptr};
     GError* error = nullptr;
     if (!g_app_info_launch_uris(browser.get(), &uris, context.get(), &error)) {
-        wxLogTrace(ROD_TRACE, "[static]Util::LaunchBrowser(): %s: %s",
-                   g_app_info_get_id(browser.get()), error ? error->message : "");
+        const char* command = g_app_info_get_commandline(browser.get());
+        // A program was chosen but would not start (one that needs a terminal where there is
+        // none, say): what failed is worth telling, not that there was no command.
+        if (command && *command)
+            wxLogError(_("The web browser %s could not be started: %s"),
+                       wxString::FromUTF8(command),
+                       wxString::FromUTF8(error ? error->message : ""));
+        else
+            wxLogError("can not get command for html");
         g_clear_error(&error);
-        wxLogError("can not get command for html");
         return false;
     }
     return true;

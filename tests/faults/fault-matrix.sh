@@ -1315,6 +1315,65 @@ scenario_first_start() {
     end "asked for the site, then downloaded from the hosts given; closed in ${closing_ms} ms"
 }
 
+# Whether window A is above window B in the window manager's stacking order (ids in decimal).
+stacked_above() {
+    local order
+    order=$(xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | sed 's/.*# //; s/,//g')
+    awk -v a="$(printf '0x%x' "$1")" -v b="$(printf '0x%x' "$2")" \
+        '{ for (i = 1; i <= NF; i++) { if ($i == a) pa = i; if ($i == b) pb = i } }
+         END { exit !(pa > pb && pb > 0) }' <<<"$order"
+}
+
+# A second start, as from the menu or the autostart, while the main window lies under another
+# program's window, and one while it is minimised: each ends within a second with status 0,
+# and the running program's window comes to the top, restored.
+scenario_second_start() {
+    local other took rc run first most=0
+    begin second_start_hands_over
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    # (xlogo names no process on its window: it is found by its title)
+    xlogo -geometry 300x300+0+0 >/dev/null 2>&1 &
+    own_pids+=($!)
+    other_id() { other=$(xdotool search --onlyvisible --name '^xlogo$' 2>/dev/null | head -n1); [ -n "$other" ]; }
+    expect "xlogo did not show" wait_for 10 other_id
+    activate "$other"
+    expect "xlogo did not cover the main window" wait_for 5 stacked_above "$other" "$(frame_id)"
+    for run in covered minimised; do
+        [ "$run" = covered ] || xdotool windowminimize "$(frame_id)"
+        [ "$run" = covered ] ||
+            expect "the main window was not minimised" wait_for 10 not_shown "Orlavin ZirovUdaroro"
+        took=$(now_ms)
+        run_in_home "$app/roduviriz" >"$sc/second.out" 2>"$sc/second.err"
+        rc=$?
+        took=$(($(now_ms) - took))
+        [ "$took" -le "$most" ] || most=$took
+        [ "$rc" = 0 ] || note "the second start ($run) ended with status $rc"
+        [ "$took" -le $((1000 * slow)) ] || note "the second start ($run) took ${took} ms"
+        expect "the $run main window did not come back" wait_for 10 frame_shown
+        expect "the $run main window is not above the other window" \
+            wait_for 5 stacked_above "$(frame_id)" "$other"
+        check_stderr "$sc/second.err"
+        activate "$other"
+    done
+    close_and_expect_clean_exit 10
+    end "second starts ended within ${most} ms with status 0; the window came back on top"
+
+    # A run killed outright: the next start runs.
+    begin killed_run_does_not_block
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    first=$host_pid
+    kill -KILL "$first"
+    wait "$first" 2>/dev/null
+    start_host || { end "-"; return; }
+    [ "$host_pid" != "$first" ] || note "no new program"
+    close_and_expect_clean_exit 10
+    end "killed outright, then started again: the new run showed its window; status ${host_rc:-?}"
+}
+
 # ---------------------------------------------------------------------------------------------
 # Today's web: https, compression, conditional requests, kept connections.
 
@@ -1449,7 +1508,7 @@ for scenario in \
     updates shutdown_pending_thumbnails shutdown_with_box_open \
     shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down first_start \
     https_site https_untrusted https_other_name https_expired https_proxy script_gzip_cut \
-    unchanged_list kept_connection_closed exit_during_handshake; do
+    unchanged_list kept_connection_closed exit_during_handshake second_start; do
     wanted "$scenario" || continue
     case $scenario in
     script_500) script_outage script_500 500 5 "five answers of status 500" ;;

@@ -10,6 +10,8 @@
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
+#include <cstdio>
+
 namespace frametest {
 
 SiteSimProcess& TestSite() {
@@ -67,6 +69,19 @@ void SendMenu(wxWindow* frame, int id, bool checked) {
     event.SetInt(checked ? 1 : 0);
     event.SetEventObject(frame);
     frame->GetEventHandler()->ProcessEvent(event);
+}
+
+bool OnScreen(const MainFrame* frame) {
+    const std::string command = "xdotool search --onlyvisible --name '^" +
+                                frame->GetTitle().utf8_string() + "$' 2>/dev/null";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[128];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        pclose(pipe);
+    }
+    return !output.empty();
 }
 
 std::function<int(wxDialog*)> AnswerAccount(const wxString& id, const wxString& password,

@@ -29,6 +29,8 @@ void CloseFrame(MainFrame* frame);
 void CloseAllWindows();
 
 void SendMenu(wxWindow* frame, int id, bool checked = false);
+// True while the window manager shows the frame: mapped, neither minimised nor withdrawn.
+bool OnScreen(const MainFrame* frame);
 
 // Answers the account dialog by typing into its fields and pressing OK through the dialog's
 // own button handling. seenId and seenPassword receive what the fields held when it opened.

@@ -13,6 +13,8 @@
 #include <wx/stopwatch.h>
 #include <wx/weakref.h>
 
+#include <set>
+
 extern "C" bool SiteRun();
 
 using namespace frametest;
@@ -86,7 +88,17 @@ TEST_F(MainFrameTest, FirstStartShowsTheAllPageWithFavouritesLocked) {
     EXPECT_FALSE(only->IsEnabled());
     wxMenuItem* third = bar->GetMenu(1)->FindItemByPosition(2);
     EXPECT_EQ(MainFrame::ID_PREFERENCES, third->GetId());
-    EXPECT_EQ("&Preferences...", third->GetItemLabel());
+    EXPECT_EQ("Pr&eferences...", third->GetItemLabel());
+    // Alt and a letter reach one item of each menu.
+    for (size_t menu = 0; menu < bar->GetMenuCount(); ++menu) {
+        std::set<wxUniChar> letters;
+        for (const wxMenuItem* item : bar->GetMenu(menu)->GetMenuItems()) {
+            const wxString label = item->GetItemLabel();
+            const size_t mark = label.find('&');
+            ASSERT_LT(mark + 1, label.length()) << label;
+            EXPECT_TRUE(letters.insert(wxTolower(label[mark + 1])).second) << label;
+        }
+    }
 
     // The refresh thread runs and feeds the all-users tree.
     AllTreeCtrl* tree = frame->GetAllTree();

@@ -35,7 +35,7 @@ TEST(PopupPause, MenusTrayAndTooltipFollowAndTheEndBringsOneSummary) {
     NotifyIcon* tray = frame->GetNotifyIcon();
     PopupDialogManager* manager = frame->GetPopupManager();
     ASSERT_NE(bar->FindItem(ID_PAUSE_POPUPS), nullptr);
-    EXPECT_EQ(bar->FindItem(ID_PAUSE_POPUPS)->GetItemLabel(), "&Pause pop-ups");
+    EXPECT_EQ(bar->FindItem(ID_PAUSE_POPUPS)->GetItemLabel(), "P&ause pop-ups");
     EXPECT_TRUE(bar->FindItem(ID_PAUSE_POPUPS)->IsCheckable());
     EXPECT_FALSE(bar->IsChecked(ID_PAUSE_POPUPS));
     ASSERT_NE(bar->FindItem(ID_RECENT), nullptr);
@@ -49,7 +49,7 @@ TEST(PopupPause, MenusTrayAndTooltipFollowAndTheEndBringsOneSummary) {
     EXPECT_TRUE(PopupSettings::Paused());
     std::unique_ptr<wxMenu> menu(tray->CreatePopupMenu());
     ASSERT_EQ(menu->GetMenuItemCount(), 2u);
-    EXPECT_EQ(menu->FindItemByPosition(0)->GetItemLabel(), "&Pause pop-ups");
+    EXPECT_EQ(menu->FindItemByPosition(0)->GetItemLabel(), "P&ause pop-ups");
     EXPECT_TRUE(menu->FindItemByPosition(0)->IsChecked());
     EXPECT_EQ(menu->FindItemByPosition(1)->GetId(), wxID_EXIT);
 

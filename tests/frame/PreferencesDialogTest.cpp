@@ -77,6 +77,7 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
         config->Write("/PopupDialog/holdWhileHovered", true);
         config->Write("/Session/startInTray", 7L);
         config->Write("/Site/scheme", "HTTPS");
+        config->Write("/PopupDialog/style", "wayland");
     }
     PreferencesDialog cancelled(nullptr);
     EXPECT_EQ("Preferences", cancelled.GetTitle());
@@ -94,6 +95,8 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_FALSE(Check(cancelled, "/Session/startInTray")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Session/autostart")->GetValue());
     EXPECT_FALSE(Check(cancelled, "/Site/scheme")->GetValue()) << "only \"https\" is https";
+    EXPECT_EQ(PopupSettings::STYLE_OWN,
+              Control<wxChoice>(cancelled, "/PopupDialog/style")->GetSelection());
     EXPECT_TRUE(cancelled.FindWindow(wxID_OK)->IsEnabled());
 
     EXPECT_EQ(wxID_CANCEL, RunModalWith(cancelled, [&] {
@@ -109,9 +112,12 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     PreferencesDialog accepted(nullptr);
     EXPECT_EQ(wxID_OK, RunModalWith(accepted, [&] {
                   Check(accepted, "/Site/scheme")->SetValue(true);
+                  Control<wxChoice>(accepted, "/PopupDialog/style")
+                      ->SetSelection(PopupSettings::STYLE_DESKTOP);
                   ClickButton(accepted, wxID_OK);
               }));
     EXPECT_EQ("https", Raw("/Site/scheme"));
+    EXPECT_EQ("desktop", Raw("/PopupDialog/style"));
     EXPECT_EQ("10", Raw("/System/syncinterval"));
     EXPECT_EQ("10", Raw("/System/parsePause"));
     EXPECT_EQ("3600", Raw("/PopupDialog/duration"));

@@ -10,25 +10,10 @@
 #include <wx/utils.h>
 
 #include <csignal>
-#include <cstdio>
 
 using namespace frametest;
 
 namespace {
-
-// True while the window manager shows the frame: mapped, neither minimised nor withdrawn.
-bool OnScreen(const MainFrame* frame) {
-    const std::string command = "xdotool search --onlyvisible --name '^" +
-                                frame->GetTitle().utf8_string() + "$' 2>/dev/null";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[128];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        pclose(pipe);
-    }
-    return !output.empty();
-}
 
 class TrayTest : public ::testing::Test {
 protected:

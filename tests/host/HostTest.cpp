@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/stopwatch.h>
 
 #include <fstream>
 #include <sstream>
@@ -177,6 +178,27 @@ TEST_F(HostTest, UpdateThatCannotBeInstalledFails) {
         RunHost({"--update"}, {{"ROD_PROBE_NEW_PLUGIN", m_dir + "/vanished.so.new"}});
     ExpectOneLineFailure(result, "vanished.so.new");
     EXPECT_EQ(ReadFile(m_plugin), original);
+}
+
+// A second start asks the running program to show its window and ends at once, with status
+// 0, without loading the plug-in; --update runs beside the running program.
+TEST_F(HostTest, ASecondStartHandsOverAndUpdateRunsBeside) {
+    UseProbePlugin();
+    HostProcess first(
+        m_host, {},
+        {{"ROD_PROBE_LOG", m_log}, {"ROD_PROBE_MODE", "handover"}, {"NO_AT_BRIDGE", "1"}});
+    ASSERT_TRUE(WaitFor([&] { return Contains(ProbeLog(), "SiteRun\n"); }, 20000));
+    const auto update = RunHost({"--update"});
+    EXPECT_EQ(update.status, 0) << update.err;
+    EXPECT_EQ(update.out, "no new plug-in\n");
+
+    wxStopWatch watch;
+    const auto second = RunHost({});
+    EXPECT_LT(watch.Time(), 1000);
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(first.Finish(10000).status, 0);
+    EXPECT_EQ(ProbeLog(), "OnInit\nSiteRun\nOnInit\nGetNewPluginFileName\nOnExit\nShowMainWindow\n"
+                          "OnExit\n");
 }
 
 TEST_F(HostTest, HelpAndBadOptions) {

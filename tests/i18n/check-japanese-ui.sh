@@ -37,9 +37,14 @@ expected=(
     "menu: ツール(&T)"
     "item: お気に入りを更新(&U)"
     "item: お気に入りだけを通知(&P)"
-    "item: 設定(&P)..."
+    "item: 設定(&E)..."
+    "item: 通知を一時停止(&A)"
 )
 for line in "${expected[@]}"; do
     grep -qxF "$line" <<<"$out" || { echo "FAIL: missing \"$line\""; exit 1; }
 done
+# Alt and a letter must reach one item of a menu: no mnemonic twice within one.
+twice=$(awk '/^menu: / { delete seen; next }
+    /^item: / { if (match($0, /&./)) { k = tolower(substr($0, RSTART + 1, 1)); if (seen[k]++) print } }' <<<"$out")
+[ -z "$twice" ] || { echo "FAIL: a mnemonic used twice in one menu: $twice"; exit 1; }
 echo "Japanese title and menus shown"

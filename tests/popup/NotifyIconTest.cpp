@@ -94,7 +94,7 @@ TEST_F(NotifyIconTest, SlowOrSinglePressesDoNothing) {
     EXPECT_EQ(m_owner->commands, std::vector<int>{wxID_CLOSE});
 }
 
-// "&Pause pop-ups" above "E&xit"; its check mark and the tooltip follow the pause.
+// "P&ause pop-ups" above "E&xit"; its check mark and the tooltip follow the pause.
 TEST_F(NotifyIconTest, TheMenuOffersPauseAndExitWhichReachTheOwner) {
     const auto menuItems = [this] {
         std::unique_ptr<wxMenu> menu(m_icon->CreatePopupMenu());
@@ -105,7 +105,7 @@ TEST_F(NotifyIconTest, TheMenuOffersPauseAndExitWhichReachTheOwner) {
                             (item->IsCheckable() && item->IsChecked() ? "/checked" : ""));
         return items;
     };
-    const std::string pause = "&Pause pop-ups/" + std::to_string(ID_PAUSE_POPUPS);
+    const std::string pause = "P&ause pop-ups/" + std::to_string(ID_PAUSE_POPUPS);
     const std::string exit = "E&xit/" + std::to_string(wxID_EXIT);
     EXPECT_EQ(menuItems(), (std::vector<std::string>{pause, exit}));
     std::unique_ptr<wxMenu> menu(m_icon->CreatePopupMenu());

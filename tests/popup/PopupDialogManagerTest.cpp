@@ -9,6 +9,7 @@
 #include "ui/popup/ThumbnailQueue.h"
 
 #include <wx/stattext.h>
+#include <wx/weakref.h>
 
 #include <algorithm>
 #include <memory>
@@ -151,6 +152,26 @@ TEST_F(PopupDialogManagerTest, AFloodEndsAsThePopupsThatFitAndOneSummary) {
     m_frame->Hide();
     ClickAt(CentreOnScreen(summary->GetNamesLabel()));
     EXPECT_TRUE(WaitFor([&] { return m_frame->IsShown() && !m_frame->IsIconized(); }));
+}
+
+// A pop-up appears only when its picture's download has ended: one whose download cannot even
+// start never appears, the "Recent" window says so, and its place is free for the next.
+TEST_F(PopupDialogManagerTest, APopupWhoseDownloadCannotStartNeverAppears) {
+    MakeKnown("noa");
+    MakeKnown("ilo");
+    DownloadThreadsModule module;
+    module.OnExit();
+    EXPECT_EQ(Added("noa", ONLINE_FREE_PUBLIC), (List{{"noa", PopupDialog::KIND_ONLINE}}));
+    wxWeakRef<PopupDialog> popup(LivePopups().at(0));
+    EXPECT_TRUE(WaitFor([&] { return !popup; }));
+    EXPECT_EQ(PopupDialog::GetShownCount(), 0);
+    EXPECT_TRUE(WaitFor([&] {
+        return m_manager.GetRecent().GetNewest(0).outcome == RecentAnnouncements::DROPPED;
+    }));
+
+    ASSERT_TRUE(module.OnInit());
+    EXPECT_EQ(Added("ilo", ONLINE_FREE_PUBLIC), (List{{"ilo", PopupDialog::KIND_ONLINE}}));
+    EXPECT_TRUE(WaitShown(LivePopups().at(0)));
 }
 
 // Closing the main window takes every pop-up with it: a shown one at once, and one still

@@ -10,6 +10,7 @@
 #include "resources/Trace.h"
 #include "ui/frame/AuthenticationDialog.h"
 #include "ui/frame/FavoritesReplyParser.h"
+#include "ui/frame/InstanceHandover.h"
 #include "ui/frame/LoginQuery.h"
 #include "ui/frame/NotifyIcon.h"
 #include "ui/frame/PreferencesDialog.h"
@@ -31,6 +32,7 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_DOWNLOAD_FINISHED(wxID_ANY, MainFrame::OnDownloadFinished)
     EVT_ICONIZE(MainFrame::OnIconize)
     EVT_MENU(wxID_ANY, MainFrame::OnMenu)
+    EVT_COMMAND(wxID_ANY, wxEVT_TRAY_CHANGED, MainFrame::OnTrayChanged)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -73,8 +75,8 @@ MainFrame::MainFrame(StartMode mode)
     auto* toolMenu = new wxMenu(wxEmptyString, 0);
     toolMenu->Append(ID_UPDATE_FAVORITE, _("&UpdateFavorite"), wxEmptyString, wxITEM_NORMAL);
     toolMenu->Append(ID_POPUP_ONLY_FAVORITE, _("&PopupOnlyFavorite"), wxEmptyString, wxITEM_CHECK);
-    toolMenu->Append(ID_PREFERENCES, _("&Preferences..."), wxEmptyString, wxITEM_NORMAL);
-    toolMenu->Append(ID_PAUSE_POPUPS, _("&Pause pop-ups"), wxEmptyString, wxITEM_CHECK);
+    toolMenu->Append(ID_PREFERENCES, _("Pr&eferences..."), wxEmptyString, wxITEM_NORMAL);
+    toolMenu->Append(ID_PAUSE_POPUPS, _("P&ause pop-ups"), wxEmptyString, wxITEM_CHECK);
     toolMenu->Append(ID_RECENT, _("&Recent..."), wxEmptyString, wxITEM_NORMAL);
     m_menuBar->Append(fileMenu, _("&File"));
     m_menuBar->Append(toolMenu, _("&Tool"));
@@ -130,11 +132,14 @@ MainFrame::MainFrame(StartMode mode)
     if (PopupSettings::Paused())
         SetPopupsPaused(true);
     // Hidden only where the tray can bring it back; never while asking for the site.
-    if (mode != START_REFRESH || !CanHideToTray() ||
-        !PopupSettings::ReadFlag("/Session/startInTray", false)) {
+    const bool startInTray =
+        mode == START_REFRESH && PopupSettings::ReadFlag("/Session/startInTray", false);
+    if (!startInTray || !CanHideToTray()) {
+        m_hideWhenInTray = startInTray;
         Show(true);
         Raise();
     }
+    m_handover = std::make_unique<InstanceHandover>(this);
 }
 
 MainFrame::~MainFrame() {
@@ -146,6 +151,7 @@ MainFrame::~MainFrame() {
         delete m_thread;
         m_thread = nullptr;
     }
+    m_handover.reset();
     delete m_notifyIcon;
     m_notifyIcon = nullptr;
     delete m_popupManager;
@@ -201,7 +207,16 @@ int MainFrame::RunModal(wxDialog& dialog) {
 }
 
 bool MainFrame::CanHideToTray() const {
-    return m_notifyIcon && m_notifyIcon->IsIconInstalled() && wxTaskBarIcon::IsAvailable();
+    return m_notifyIcon && m_notifyIcon->IsInTray();
+}
+
+void MainFrame::OnTrayChanged(wxCommandEvent& event) {
+    wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnTrayChanged(%d)", this, event.GetInt());
+    // Only right after the start: a tray that comes later does not take the window away.
+    const bool early = std::chrono::steady_clock::now() - m_started < std::chrono::seconds(5);
+    if (m_hideWhenInTray && early && event.GetInt() && IsShown() && !m_modal)
+        Show(false);
+    m_hideWhenInTray = false;
 }
 
 void MainFrame::OnIconize(wxIconizeEvent& event) {
@@ -231,6 +246,9 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
             Iconize(false);
         Show(true);
         Raise();
+        // A second start finds the program asking something: the question comes first.
+        if (m_modal)
+            m_modal->Raise();
         break;
     case wxID_CLOSE:
         Show(false);

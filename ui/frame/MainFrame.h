@@ -8,11 +8,15 @@
 
 #include "ui/popup/PopupCommandIds.h"
 
+#include <chrono>
+#include <memory>
+
 class AllTreeCtrl;
 class FavoriteTreeCtrl;
 class DaemonThread;
 class PopupDialogManager;
 class NotifyIcon;
+class InstanceHandover;
 
 // The plug-in's one top-level window: the notebook with the all-users and favourites trees,
 // the menus, the tray icon, the pop-up manager and the refresh thread that feeds them.
@@ -47,6 +51,7 @@ private:
     void OnDownloadFinished(wxCommandEvent& event);
     void OnIconize(wxIconizeEvent& event);
     void OnMenu(wxCommandEvent& event);
+    void OnTrayChanged(wxCommandEvent& event);
 
     void StartRefresh();
     void AskForSiteThenRefresh();
@@ -71,6 +76,11 @@ private:
     bool m_favoritesLoaded;
     wxDialog* m_modal = nullptr;
     bool m_exitAfterModal = false;
+    std::unique_ptr<InstanceHandover> m_handover;
+    // Asked to start in the tray before a tray was known: the bus's kind of tray is known
+    // only a moment after the start.
+    bool m_hideWhenInTray = false;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,6 +1,7 @@
 #include "ui/frame/NotifyIcon.h"
 
 #include "resources/Trace.h"
+#include "ui/frame/StatusNotifierItem.h"
 #include "ui/popup/PopupCommandIds.h"
 
 #include <wx/app.h>
@@ -8,28 +9,38 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 
+wxDEFINE_EVENT(wxEVT_TRAY_CHANGED, wxCommandEvent);
+
 // clang-format off
 wxBEGIN_EVENT_TABLE(NotifyIcon, wxTaskBarIcon)
     EVT_MENU(wxID_ANY, NotifyIcon::OnMenu)
     EVT_TASKBAR_LEFT_DOWN(NotifyIcon::OnLButtonDown)
+    EVT_TIMER(wxID_ANY, NotifyIcon::OnTrayReturnTimer)
 wxEND_EVENT_TABLE();
 // clang-format on
 
 NotifyIcon::NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip)
-    : m_owner(owner), m_icon(icon), m_tooltip(tooltip) {
+    : m_owner(owner), m_icon(icon), m_tooltip(tooltip), m_trayReturn(this) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::NotifyIcon(%p)", this, owner);
     SetIcon(wxBitmapBundle(icon), tooltip);
+    StatusNotifierItem::Handlers handlers;
+    handlers.activate = [this] { OnLButtonDClick(); };
+    handlers.trayChanged = [this](bool inTray) { OnStatusNotifierTray(inTray); };
+    handlers.menu = [this] { return CreatePopupMenu(); };
+    handlers.menuTarget = this;
+    m_item = std::make_unique<StatusNotifierItem>(tooltip, icon, tooltip, handlers);
 }
 
 NotifyIcon::~NotifyIcon() {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::~NotifyIcon()", this);
+    m_item.reset();
     RemoveIcon();
 }
 
 wxMenu* NotifyIcon::CreatePopupMenu() {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::CreatePopupMenu()", this);
     auto* menu = new wxMenu(wxEmptyString, 0);
-    menu->AppendCheckItem(ID_PAUSE_POPUPS, _("&Pause pop-ups"));
+    menu->AppendCheckItem(ID_PAUSE_POPUPS, _("P&ause pop-ups"));
     menu->Check(ID_PAUSE_POPUPS, m_popupsPaused);
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
     return menu;
@@ -38,7 +49,48 @@ wxMenu* NotifyIcon::CreatePopupMenu() {
 void NotifyIcon::SetPopupsPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::SetPopupsPaused(%d)", this, paused);
     m_popupsPaused = paused;
-    SetIcon(wxBitmapBundle(m_icon), GetTooltip());
+    if (!m_item->IsInTray())
+        SetIcon(wxBitmapBundle(m_icon), GetTooltip());
+    m_item->SetToolTip(GetTooltip());
+    m_item->MenuChanged();
+}
+
+bool NotifyIcon::IsInTray() const {
+    return m_item->IsInTray() || (IsIconInstalled() && wxTaskBarIcon::IsAvailable());
+}
+
+// One icon at a time: a desktop that also bridges the old kind of tray icon would show both.
+void NotifyIcon::OnStatusNotifierTray(bool inTray) {
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnStatusNotifierTray(%d)", this, inTray);
+    if (inTray)
+        RemoveIcon();
+    else
+        SetIcon(wxBitmapBundle(m_icon), GetTooltip());
+    if (!inTray)
+        m_trayReturn.StartOnce(TRAY_RETURN_MILLISECONDS);
+    if (wxWindow* owner = LiveOwner()) {
+        wxCommandEvent changed(wxEVT_TRAY_CHANGED);
+        changed.SetInt(inTray);
+        owner->GetEventHandler()->AddPendingEvent(changed);
+    }
+}
+
+// A hidden owner is reachable only through the tray: without one it is shown again.
+void NotifyIcon::OnTrayReturnTimer(wxTimerEvent&) {
+    wxWindow* owner = LiveOwner();
+    if (!owner || owner->IsShown() || IsInTray())
+        return;
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon: no tray any more; the owner comes back", this);
+    wxCommandEvent show(wxEVT_MENU, wxID_OPEN);
+    owner->GetEventHandler()->AddPendingEvent(show);
+}
+
+wxWindow* NotifyIcon::LiveOwner() const {
+    wxWindow* owner = m_owner.get();
+    if (!owner || owner->IsBeingDeleted() ||
+        (wxTheApp && wxTheApp->IsScheduledForDestruction(owner)))
+        return nullptr;
+    return owner;
 }
 
 wxString NotifyIcon::GetTooltip() const {
@@ -54,11 +106,8 @@ int NotifyIcon::DoubleClickMilliseconds() {
 // deletes it only at idle), gets nothing.
 void NotifyIcon::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnMenu(%d)", this, event.GetId());
-    wxWindow* owner = m_owner.get();
-    if (!owner || owner->IsBeingDeleted() ||
-        (wxTheApp && wxTheApp->IsScheduledForDestruction(owner)))
-        return;
-    owner->GetEventHandler()->AddPendingEvent(event);
+    if (wxWindow* owner = LiveOwner())
+        owner->GetEventHandler()->AddPendingEvent(event);
 }
 
 void NotifyIcon::OnLButtonDown(wxTaskBarIconEvent&) {

@@ -1,24 +1,35 @@
 #pragma once
 
 #include <wx/taskbar.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <chrono>
+#include <memory>
+
+class StatusNotifierItem;
+
+// Posted to the owner when the icon has come into a tray or left it: a StatusNotifierWatcher
+// (a panel) that came, went or came back.
+wxDECLARE_EVENT(wxEVT_TRAY_CHANGED, wxCommandEvent);
 
 // The plug-in's icon in the notification area while the main frame exists. Decides nothing
 // itself: every command ends as a menu command posted to the owner (show, hide or exit).
 //
-// This toolkit build delivers only left-button-down events and the menu request, so the
-// double click is made of two left-button-downs within the system's double-click time, and
-// the menu is given through CreatePopupMenu().
+// Where a StatusNotifierWatcher is on the session bus, the icon is a StatusNotifierItem (the
+// tray of today's desktops) whose primary click is the double click below and whose menu is
+// the tray menu; elsewhere it is the toolkit's icon. This toolkit build delivers only
+// left-button-down events and the menu request, so the double click is made of two
+// left-button-downs within the system's double-click time, and the menu is given through
+// CreatePopupMenu().
 class NotifyIcon : public wxTaskBarIcon {
 public:
     // The owner is not owned; it may go before the icon (commands are then dropped).
     NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip);
     ~NotifyIcon() override;
 
-    // A fresh tray menu ("&Pause pop-ups", "E&xit"); the toolkit deletes it after showing it.
+    // A fresh tray menu ("P&ause pop-ups", "E&xit"); the toolkit deletes it after showing it.
     wxMenu* CreatePopupMenu() override;
 
     // The tray menu's check item and the tooltip follow the pop-ups' pause.
@@ -26,13 +37,24 @@ public:
     bool ArePopupsPaused() const { return m_popupsPaused; }
     wxString GetTooltip() const;
 
+    // Shown in a tray now, from where the owner can be brought back.
+    bool IsInTray() const;
+    StatusNotifierItem* GetStatusNotifierItem() const { return m_item.get(); }
+
     // Milliseconds within which two presses make a double click.
     static int DoubleClickMilliseconds();
+    // A hidden owner is shown when the icon has left the tray for this long (a panel that
+    // restarts comes back sooner).
+    static constexpr int TRAY_RETURN_MILLISECONDS = 3000;
 
 private:
     void OnMenu(wxCommandEvent& event);
     void OnLButtonDown(wxTaskBarIconEvent& event);
     void OnLButtonDClick();
+    void OnStatusNotifierTray(bool inTray);
+    void OnTrayReturnTimer(wxTimerEvent& event);
+    // The owner, unless it is gone or on its way out.
+    wxWindow* LiveOwner() const;
 
     wxWeakRef<wxWindow> m_owner;
     wxIcon m_icon;
@@ -41,6 +63,8 @@ private:
     // Time of a press still waiting for its partner; none when the last press ended a pair.
     bool m_pressPending = false;
     std::chrono::steady_clock::time_point m_lastPress;
+    std::unique_ptr<StatusNotifierItem> m_item;
+    wxTimer m_trayReturn;
 
     wxDECLARE_EVENT_TABLE();
 };

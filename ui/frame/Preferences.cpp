@@ -77,6 +77,7 @@ Preferences Preferences::Read() {
         values.paused = PopupSettings::Paused();
         values.graceRefreshes = PopupSettings::GraceRefreshes();
         values.holdWhileHovered = PopupSettings::HoldWhileHovered();
+        values.popupStyle = PopupSettings::GetStyle();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
     }
     values.autostart = AutostartEntry::IsEnabled();
@@ -96,6 +97,7 @@ bool Preferences::Save(wxString* why) const {
         {"/PopupDialog/paused", Flag(paused)},
         {"/PopupDialog/graceRefreshes", Number(graceRefreshes)},
         {"/PopupDialog/holdWhileHovered", Flag(holdWhileHovered)},
+        {"/PopupDialog/style", PopupSettings::StyleValue(popupStyle)},
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
     };

@@ -27,6 +27,7 @@ struct Preferences {
     bool paused = false;
     long graceRefreshes = DEFAULT_GRACE;
     bool holdWhileHovered = false;
+    PopupSettings::Style popupStyle = PopupSettings::STYLE_OWN;
     bool autostart = false; // whether the session's autostart entry is on
     bool startInTray = false;
 

@@ -84,6 +84,16 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_holdWhileHovered =
         AddCheck(popups->GetStaticBox(), popups, _("Keep a pop-up open while the pointer is on it"),
                  "/PopupDialog/holdWhileHovered", now.holdWhileHovered);
+    // In the order of PopupSettings::Style.
+    const wxString styles[] = {_("the program's own pop-ups"), _("the desktop's notifications")};
+    auto* styleRow = new wxBoxSizer(wxHORIZONTAL);
+    styleRow->Add(new wxStaticText(popups->GetStaticBox(), wxID_ANY, _("Announce with")), 0,
+                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    m_style = new wxChoice(popups->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           WXSIZEOF(styles), styles, 0, wxDefaultValidator, "/PopupDialog/style");
+    m_style->SetSelection(now.popupStyle);
+    styleRow->Add(m_style, 0, wxALIGN_CENTER_VERTICAL);
+    popups->Add(styleRow, 0, wxALL, 4);
 
     wxStaticBoxSizer* session = AddBox(this, top, _("Session"));
     m_autostart = AddCheck(session->GetStaticBox(), session, _("Start with the session"),
@@ -178,6 +188,9 @@ Preferences PreferencesDialog::Collect() const {
     values.paused = m_paused->GetValue();
     values.graceRefreshes = m_grace->GetValue();
     values.holdWhileHovered = m_holdWhileHovered->GetValue();
+    values.popupStyle = m_style->GetSelection() == PopupSettings::STYLE_DESKTOP
+                            ? PopupSettings::STYLE_DESKTOP
+                            : PopupSettings::STYLE_OWN;
     values.autostart = m_autostart->GetValue();
     values.startInTray = m_startInTray->GetValue();
     return values;

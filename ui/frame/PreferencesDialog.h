@@ -4,6 +4,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
@@ -51,6 +52,7 @@ private:
     wxCheckBox* m_paused = nullptr;
     wxSpinCtrl* m_grace = nullptr;
     wxCheckBox* m_holdWhileHovered = nullptr;
+    wxChoice* m_style = nullptr;
     wxCheckBox* m_autostart = nullptr;
     wxCheckBox* m_startInTray = nullptr;
     wxButton* m_okButton = nullptr;

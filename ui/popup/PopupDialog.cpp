@@ -58,6 +58,7 @@ std::vector<PopupDialog*> PopupDialog::ms_waiting;
 wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
     EVT_DOWNLOAD_FINISHED(wxID_ANY, PopupDialog::OnDownloadFinished)
     EVT_TIMER(wxID_ANY, PopupDialog::OnDestroyTimer)
+    EVT_COMMAND(wxID_ANY, wxEVT_THUMBNAIL_NOT_STARTED, PopupDialog::OnThumbnailNotStarted)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -129,7 +130,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
                 StartDestroyTimer();
         });
 
-    ThumbnailQueue::Request(this);
+    ThumbnailQueue::Request(this, m_user.GetName());
 }
 
 PopupDialog::~PopupDialog() {
@@ -256,6 +257,12 @@ void PopupDialog::NotifyObserver() {
         wxCommandEvent changed(wxEVT_POPUP_STATE_CHANGED, wxID_ANY);
         observer->AddPendingEvent(changed);
     }
+}
+
+// A pop-up appears only when its download has ended; one that cannot start never appears.
+void PopupDialog::OnThumbnailNotStarted(wxCommandEvent&) {
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialog::OnThumbnailNotStarted()", this);
+    Destroy();
 }
 
 void PopupDialog::OnDestroyTimer(wxTimerEvent&) {

@@ -21,9 +21,9 @@ wxDECLARE_EVENT(wxEVT_POPUP_STATE_CHANGED, wxCommandEvent);
 
 // The small notification window that announces one performer. It fetches the thumbnail in
 // the background, shows itself (without taking the activation or the focus) stacked at the
-// bottom right of the work area only when that download has ended, opens the preview page on
-// a click on the picture or the name, and destroys itself when its timer runs out. It owns
-// itself: whoever creates it keeps no pointer.
+// bottom right of the work area only when that download has ended (never, when it cannot
+// start), opens the preview page on a click on the picture or the name, and destroys itself when
+// its timer runs out. It owns itself: whoever creates it keeps no pointer.
 //
 // Pop-ups stack upwards by the count of those shown, and never leave the work area: one that
 // would not fit waits, hidden and not counted, until a place comes free (oldest first).
@@ -77,6 +77,7 @@ private:
     void Unqueue();
 
     void OnDownloadFinished(wxCommandEvent& event);
+    void OnThumbnailNotStarted(wxCommandEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);
     void OnLeftDownForControl(wxMouseEvent& event);
     void OnPaintContentPanel(wxPaintEvent& event);

@@ -2,11 +2,12 @@
 
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "ui/popup/NotificationPresenter.h"
 #include "ui/popup/PopupCommandIds.h"
 #include "ui/popup/PopupDialog.h"
 #include "ui/popup/PopupPlaces.h"
 #include "ui/popup/PopupSettings.h"
-#include "ui/popup/PopupSummary.h"
+#include "ui/popup/PopupWindowPresenter.h"
 #include "ui/popup/RecentWindow.h"
 
 #include <wx/app.h>
@@ -39,29 +40,17 @@ wxEND_EVENT_TABLE();
 PopupDialogManager::PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::PopupDialogManager()", this);
     Bind(wxEVT_POPUP_STATE_CHANGED, &PopupDialogManager::OnPopupStateChanged, this);
+    const auto onSummaryClick = [this](SummaryTally::Reason reason) { OnSummaryClick(reason); };
+    m_windows = std::make_unique<PopupWindowPresenter>(&m_recent, this, onSummaryClick);
+    m_notifications = std::make_unique<NotificationPresenter>(&m_recent, this, onSummaryClick);
 }
 
 PopupDialogManager::~PopupDialogManager() {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::~PopupDialogManager()", this);
-    DestroyPopups();
     if (RecentWindow* window = m_recentWindow.get()) {
         window->Detach();
         window->Destroy();
     }
-}
-
-// A pop-up still waiting for its picture would otherwise appear after the program's window
-// closed, and every pop-up left keeps the program running until its own timer ends.
-void PopupDialogManager::DestroyPopups() {
-    // Collected first: destroying may change the list of top-level windows.
-    std::vector<wxWindow*> popups;
-    for (wxWindow* window : wxTopLevelWindows)
-        // A C++ cast: the toolkit's cast converts the pointer before it checks the class.
-        if (dynamic_cast<PopupDialog*>(window) || dynamic_cast<PopupSummary*>(window))
-            if (!window->IsBeingDeleted())
-                popups.push_back(window);
-    for (wxWindow* popup : popups)
-        popup->Destroy();
 }
 
 // An addition is a change from status 0; a return within the grace is a change from the
@@ -104,9 +93,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
 void PopupDialogManager::Announce(const User& user, int kind) {
     if (m_paused) {
         m_recent.Add(user.GetName(), kind, RecentAnnouncements::PAUSED);
-        if (!m_pauseSummary)
-            m_pauseSummary = NewSummary(PopupSummary::REASON_PAUSE);
-        m_pauseSummary->Add(user, kind);
+        Presenter().Fold(SummaryTally::REASON_PAUSE, user, kind);
         return;
     }
     const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
@@ -119,23 +106,13 @@ void PopupDialogManager::OnPopupStateChanged(wxCommandEvent&) {
 }
 
 PopupSummary* PopupDialogManager::GetSummary() const {
-    PopupSummary* summary = m_summary.get();
-    return IsGoing(summary) ? nullptr : summary;
+    return m_windows->GetSummary();
 }
 
-void PopupDialogManager::Settle() {
-    for (const Made& made : m_made)
-        if (made.popup && made.popup->IsShown())
-            m_recent.SetOutcome(made.recentId, RecentAnnouncements::SHOWN);
-    m_made.erase(std::remove_if(m_made.begin(), m_made.end(),
-                                [](const Made& made) {
-                                    return IsGoing(made.popup.get()) || made.popup->IsShown();
-                                }),
-                 m_made.end());
-}
-
-int PopupDialogManager::FreePlaces(int forPopups) const {
-    return std::max(0, forPopups - PopupDialog::GetShownCount() - static_cast<int>(m_made.size()));
+AnnouncementPresenter& PopupDialogManager::Presenter() {
+    if (PopupSettings::GetStyle() == PopupSettings::STYLE_DESKTOP && m_notifications->IsAvailable())
+        return *m_notifications;
+    return *m_windows;
 }
 
 // The oldest announcements take the free places; the rest wait, unless more wait than fit on
@@ -143,94 +120,62 @@ int PopupDialogManager::FreePlaces(int forPopups) const {
 void PopupDialogManager::Place() {
     if (m_paused)
         return;
-    Settle();
-    PopupSummary* summary = GetSummary();
+    AnnouncementPresenter& presenter = Presenter();
     // The work area is asked once: that is a round trip to the display, and a flood comes here
     // once per performer.
     const int places = PopupPlaces::GetCount();
-    int free = FreePlaces(places - (PopupPlaces::IsTopReserved() ? 1 : 0));
-    const bool newSummary = !summary && static_cast<int>(m_waiting.size()) - free > places;
-    if (newSummary) {
-        summary = NewSummary(PopupSummary::REASON_OVERFLOW);
-        // It is about to take the top place from the pop-ups.
+    int free = std::max(0, places - presenter.TakenPlaces());
+    const bool hasSummary = presenter.HasOverflowSummary();
+    const bool newSummary = !hasSummary && static_cast<int>(m_waiting.size()) - free > places;
+    // A new summary is about to take the top place.
+    if (newSummary)
         free = std::max(0, free - 1);
-    }
-    if (summary) {
+    if (hasSummary || newSummary) {
         const size_t keep = std::min(m_waiting.size(), static_cast<size_t>(free));
         for (size_t i = keep; i < m_waiting.size(); ++i) {
-            summary->Add(m_waiting[i].user, m_waiting[i].kind);
+            presenter.Fold(SummaryTally::REASON_OVERFLOW, m_waiting[i].user, m_waiting[i].kind);
             m_recent.SetOutcome(m_waiting[i].recentId, RecentAnnouncements::FOLDED);
         }
         m_waiting.erase(m_waiting.begin() + static_cast<long>(keep), m_waiting.end());
     }
-    if (newSummary) {
-        m_summary = summary;
-        summary->Appear();
-    }
+    if (newSummary)
+        presenter.ShowSummary(SummaryTally::REASON_OVERFLOW);
     for (; free > 0 && !m_waiting.empty(); --free) {
-        const Announcement& next = m_waiting.front();
-        auto* popup =
-            new PopupDialog(next.user, next.kind, nullptr, wxID_ANY, wxEmptyString,
-                            wxDefaultPosition, wxDefaultSize, wxSTAY_ON_TOP | wxDIALOG_NO_PARENT);
-        popup->SetObserver(this);
-        m_made.push_back({popup, next.recentId});
+        presenter.Present(m_waiting.front());
         m_waiting.pop_front();
     }
 }
 
-PopupSummary* PopupDialogManager::NewSummary(int reason) {
-    wxWeakRef<PopupDialogManager> self(this);
-    auto* summary = reason == PopupSummary::REASON_PAUSE
-                        ? new PopupSummary(PopupSummary::REASON_PAUSE,
-                                           [self] {
-                                               if (self)
-                                                   self->ShowRecent();
-                                           })
-                        : new PopupSummary(PopupSummary::REASON_OVERFLOW, ShowMainWindow);
-    summary->SetObserver(this);
-    return summary;
-}
-
-// Pop-ups still to come are withdrawn and counted for the summary at the end of the pause;
-// those on screen stay until their time is up.
+// Announcements still to come are withdrawn and counted for the summary at the end of the
+// pause; those up stay until their time is up.
 void PopupDialogManager::SetPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::SetPaused(%d)", this, paused);
     if (paused == m_paused)
         return;
     m_paused = paused;
     if (!paused) {
-        ShowPauseSummary();
+        m_windows->ShowSummary(SummaryTally::REASON_PAUSE);
+        m_notifications->ShowSummary(SummaryTally::REASON_PAUSE);
         Place();
         return;
     }
-    Settle();
-    // Oldest first: the pop-ups already made came before those still waiting.
-    std::vector<Announcement> withdrawn;
-    for (const Made& made : m_made) {
-        withdrawn.push_back({made.popup->GetUser(), made.popup->GetKind(), made.recentId});
-        made.popup->Destroy();
-    }
-    m_made.clear();
+    AnnouncementPresenter& presenter = Presenter();
+    // Oldest first: pop-ups made came before those still waiting. (A desktop notification is
+    // up as soon as it is presented.)
+    std::vector<Announcement> withdrawn = m_windows->Withdraw();
     withdrawn.insert(withdrawn.end(), m_waiting.begin(), m_waiting.end());
     m_waiting.clear();
     for (const Announcement& announcement : withdrawn) {
         m_recent.SetOutcome(announcement.recentId, RecentAnnouncements::PAUSED);
-        if (!m_pauseSummary)
-            m_pauseSummary = NewSummary(PopupSummary::REASON_PAUSE);
-        m_pauseSummary->Add(announcement.user, announcement.kind);
+        presenter.Fold(SummaryTally::REASON_PAUSE, announcement.user, announcement.kind);
     }
 }
 
-void PopupDialogManager::ShowPauseSummary() {
-    PopupSummary* pause = m_pauseSummary.get();
-    m_pauseSummary = nullptr;
-    if (IsGoing(pause))
-        return;
-    PopupSummary* older = GetSummary();
-    m_summary = pause;
-    pause->Appear();
-    if (older)
-        older->Destroy();
+void PopupDialogManager::OnSummaryClick(SummaryTally::Reason reason) {
+    if (reason == SummaryTally::REASON_PAUSE)
+        ShowRecent();
+    else
+        ShowMainWindow();
 }
 
 void PopupDialogManager::ShowRecent() {

@@ -28,6 +28,18 @@ bool PopupSettings::Paused() {
     return ReadFlag("/PopupDialog/paused", false);
 }
 
+PopupSettings::Style PopupSettings::GetStyle() {
+    wxString text;
+    if (!ImageStore::GetConfig()->Read("/PopupDialog/style", &text))
+        return STYLE_OWN;
+    text.Trim(true).Trim(false);
+    return text.IsSameAs(StyleValue(STYLE_DESKTOP), false) ? STYLE_DESKTOP : STYLE_OWN;
+}
+
+wxString PopupSettings::StyleValue(Style style) {
+    return style == STYLE_DESKTOP ? "desktop" : "own";
+}
+
 bool PopupSettings::ReadNumber(const wxString& key, long* value) {
     wxString text;
     if (!ImageStore::GetConfig()->Read(key, &text))

@@ -11,6 +11,8 @@ public:
     static constexpr long MIN_DURATION = 1;
     static constexpr long MAX_DURATION = 3600;
     static constexpr long MAX_GRACE_REFRESHES = 10;
+    // How announcements appear: the own pop-up windows, or the desktop's notifications.
+    enum Style { STYLE_OWN, STYLE_DESKTOP };
 
     // "/PopupDialog/duration": seconds a pop-up stays, 1..3600.
     static long Duration();
@@ -20,6 +22,10 @@ public:
     static bool HoldWhileHovered();
     // "/PopupDialog/paused": default false.
     static bool Paused();
+    // "/PopupDialog/style": "own" (the default) or "desktop".
+    static Style GetStyle();
+    // The value of "/PopupDialog/style" for the style.
+    static wxString StyleValue(Style style);
 
     // The value of key as a whole number, or nothing (false) when it is missing or no number.
     static bool ReadNumber(const wxString& key, long* value);

@@ -22,7 +22,7 @@ PopupSummary* PopupSummary::ms_holder = nullptr;
 PopupSummary::PopupSummary(Reason reason, const std::function<void()>& onClick)
     : wxDialog(nullptr, wxID_ANY, _("Popup summary"), wxDefaultPosition, PopupPlaces::POPUP_SIZE,
                wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxBORDER_NONE),
-      m_reason(reason), m_onClick(onClick), m_destroyTimer(std::make_unique<wxTimer>(this)) {
+      m_tally(reason), m_onClick(onClick), m_destroyTimer(std::make_unique<wxTimer>(this)) {
     wxLogTrace(ROD_TRACE, "[%p]PopupSummary::PopupSummary(%d)", this, int(reason));
     ImageStore* store = ImageStore::GetInstance();
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -112,12 +112,7 @@ void PopupSummary::WatchClicks(wxWindow* window) {
 }
 
 void PopupSummary::Add(const User& user, int kind) {
-    if (kind == PopupDialog::KIND_FREE)
-        ++m_free;
-    else
-        ++m_online;
-    if (m_names.size() < LISTED_NAMES)
-        m_names.push_back(user.GetName());
+    m_tally.Add(user.GetName(), kind);
     // A flood adds hundreds at once: the texts are set, and the time started again, once it
     // is over.
     if (!m_updatePending) {
@@ -136,37 +131,13 @@ void PopupSummary::Appear() {
     StartDestroyTimer();
 }
 
-wxString PopupSummary::GetHeadline() const {
-    const int count = GetCount();
-    if (m_reason == REASON_PAUSE) {
-        if (m_free == 0)
-            return wxString::Format(_("%d came online meanwhile"), count);
-        if (m_online == 0)
-            return wxString::Format(_("%d became free meanwhile"), count);
-        return wxString::Format(_("%d came online or became free meanwhile"), count);
-    }
-    if (m_free == 0)
-        return wxString::Format(_("%d more came online"), count);
-    if (m_online == 0)
-        return wxString::Format(_("%d more are free"), count);
-    return wxString::Format(_("%d more"), count);
-}
-
-wxString PopupSummary::GetNames() const {
-    wxString names;
-    for (const wxString& name : m_names)
-        names += (names.empty() ? "" : "\n") + name;
-    if (static_cast<size_t>(GetCount()) > m_names.size())
-        names += wxString::FromUTF8("\n\u2026");
-    return names;
-}
-
 void PopupSummary::UpdateTexts() {
     m_updatePending = false;
     m_headline->SetLabel(GetHeadline());
     m_headline->Wrap(TEXT_WIDTH);
     m_namesLabel->SetLabel(GetNames());
-    const char* bar = m_online == 0 ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE";
+    const char* bar =
+        m_tally.IsAllFree() ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE";
     m_styleBar->SetBitmap(ImageStore::GetInstance()->GetBitmap(bar));
     if (IsShown())
         StartDestroyTimer();

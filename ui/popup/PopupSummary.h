@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/User.h"
+#include "ui/popup/SummaryTally.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -8,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class PopupHover;
 class wxPanel;
@@ -22,9 +22,9 @@ class wxStaticText;
 // clicked, runs the action its creator gave it. It owns itself, like a pop-up.
 class PopupSummary : public wxDialog {
 public:
-    enum Reason { REASON_OVERFLOW, REASON_PAUSE };
-    // Names listed below the count.
-    static constexpr size_t LISTED_NAMES = 3;
+    using Reason = SummaryTally::Reason;
+    static constexpr Reason REASON_OVERFLOW = SummaryTally::REASON_OVERFLOW;
+    static constexpr Reason REASON_PAUSE = SummaryTally::REASON_PAUSE;
 
     PopupSummary(Reason reason, const std::function<void()>& onClick);
     ~PopupSummary() override;
@@ -40,11 +40,11 @@ public:
     // Gets wxEVT_POPUP_STATE_CHANGED when it goes; null for none.
     void SetObserver(wxEvtHandler* observer) { m_observer = observer; }
 
-    Reason GetReason() const { return m_reason; }
-    int GetCount() const { return m_online + m_free; }
+    Reason GetReason() const { return m_tally.GetReason(); }
+    int GetCount() const { return m_tally.GetCount(); }
     // The texts as they are shown once the pending update has run.
-    wxString GetHeadline() const;
-    wxString GetNames() const;
+    wxString GetHeadline() const { return m_tally.GetHeadline(); }
+    wxString GetNames() const { return m_tally.GetNames(); }
     wxStaticText* GetHeadlineLabel() const { return m_headline; }
     wxStaticText* GetNamesLabel() const { return m_namesLabel; }
     wxStaticBitmap* GetStyleBar() const { return m_styleBar; }
@@ -61,7 +61,7 @@ private:
     void OnDestroyTimer(wxTimerEvent& event);
     void OnPaintContentPanel(wxPaintEvent& event);
 
-    Reason m_reason;
+    SummaryTally m_tally;
     std::function<void()> m_onClick;
     wxPanel* m_framePanel;
     wxPanel* m_contentPanel;
@@ -69,9 +69,6 @@ private:
     wxStaticBitmap* m_styleBar;
     wxStaticText* m_headline;
     wxStaticText* m_namesLabel;
-    int m_online = 0;
-    int m_free = 0;
-    std::vector<wxString> m_names;
     bool m_updatePending = false;
     std::unique_ptr<wxTimer> m_destroyTimer;
     std::unique_ptr<PopupHover> m_hover;

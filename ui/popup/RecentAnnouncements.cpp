@@ -49,6 +49,8 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("paused");
     case FILTERED:
         return _("filtered out");
+    case DROPPED:
+        return _("not shown");
     }
     return wxString();
 }

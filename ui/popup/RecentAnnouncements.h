@@ -10,7 +10,8 @@
 // kind of news, and what became of it.
 class RecentAnnouncements {
 public:
-    enum Outcome { WAITING, SHOWN, FOLDED, PAUSED, FILTERED };
+    // DROPPED: the pop-up could not fetch its picture, and never appeared.
+    enum Outcome { WAITING, SHOWN, FOLDED, PAUSED, FILTERED, DROPPED };
     struct Entry {
         unsigned long id;
         wxDateTime time;

@@ -25,7 +25,8 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::SHOWN),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FOLDED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::PAUSED),
-                    RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED)}));
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::DROPPED)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
 }

@@ -4,7 +4,6 @@
 #include "net/DownloadThread.h"
 #include "net/wxHTTP2.h"
 #include "resources/Trace.h"
-#include "ui/popup/PopupDialog.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
@@ -26,12 +25,17 @@ private:
 wxIMPLEMENT_DYNAMIC_CLASS(ThumbnailQueueModule, wxModule);
 
 // A window that was closed lives on until idle time; it must get nothing any more.
-bool IsGoing(wxWindow* window) {
-    return !window || window->IsBeingDeleted() ||
-           (wxTheApp && wxTheApp->IsScheduledForDestruction(window));
+bool IsGoing(wxEvtHandler* requester) {
+    if (!requester)
+        return true;
+    auto* window = dynamic_cast<wxWindow*>(requester);
+    return window &&
+           (window->IsBeingDeleted() || (wxTheApp && wxTheApp->IsScheduledForDestruction(window)));
 }
 
 } // namespace
+
+wxDEFINE_EVENT(wxEVT_THUMBNAIL_NOT_STARTED, wxCommandEvent);
 
 ThumbnailQueue* ThumbnailQueue::ms_instance = nullptr;
 
@@ -50,17 +54,21 @@ void ThumbnailQueue::DeleteInstance() {
     ms_instance = nullptr;
 }
 
-void ThumbnailQueue::Request(PopupDialog* popup) {
-    wxLogTrace(ROD_TRACE, "[static]ThumbnailQueue::Request(%p)", popup);
-    Instance()->m_waiting.push_back(popup);
+void ThumbnailQueue::Request(wxEvtHandler* requester, const wxString& name) {
+    wxLogTrace(ROD_TRACE, "[static]ThumbnailQueue::Request(%p, %s)", requester, name);
+    Instance()->m_waiting.push_back({requester, name});
     Instance()->StartWaiting();
 }
 
-void ThumbnailQueue::Withdraw(PopupDialog* popup) {
+void ThumbnailQueue::Withdraw(wxEvtHandler* requester) {
     if (!ms_instance)
         return;
     auto& waiting = ms_instance->m_waiting;
-    waiting.erase(std::remove(waiting.begin(), waiting.end(), popup), waiting.end());
+    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
+                                 [requester](const Pending& pending) {
+                                     return pending.requester == requester;
+                                 }),
+                  waiting.end());
 }
 
 int ThumbnailQueue::Running() {
@@ -76,40 +84,40 @@ int ThumbnailQueue::Waiting() {
 // image host, whose certificate is the one verified.
 void ThumbnailQueue::StartWaiting() {
     while (!m_waiting.empty() && static_cast<int>(m_running.size()) < MAX_RUNNING) {
-        PopupDialog* popup = m_waiting.front();
+        const Pending next = m_waiting.front();
         m_waiting.pop_front();
         const int id = m_nextId++;
-        auto* url = new wxURL(SiteEndpoints::ImageUrl("/WebArchive/" + popup->GetUser().GetName() +
-                                                      "/thumbs/LinkedImage.jpg"));
+        auto* url = new wxURL(
+            SiteEndpoints::ImageUrl("/WebArchive/" + next.name + "/thumbs/LinkedImage.jpg"));
         auto* client = new wxHTTP2;
         if (SiteEndpoints::Scheme() == "http")
             client->SetFixedHeader("Host", SiteEndpoints::WebHost());
         client->SetTimeout(TIMEOUT_SECONDS);
         if (DownloadThread::Start(this, id, url, client)) {
-            m_running[id] = popup;
+            m_running[id] = next.requester;
             continue;
         }
-        // Announce anyway, with the placeholder, rather than leave a hidden window behind.
-        wxCommandEvent failed(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);
-        popup->GetEventHandler()->AddPendingEvent(failed);
+        // Queued: the request may come from the requester's constructor.
+        wxCommandEvent notStarted(wxEVT_THUMBNAIL_NOT_STARTED, wxID_ANY);
+        next.requester->AddPendingEvent(notStarted);
     }
 }
 
 void ThumbnailQueue::OnDownloadFinished(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]ThumbnailQueue::OnDownloadFinished(%d)", this, event.GetId());
     auto* data = static_cast<char*>(event.GetClientData());
-    PopupDialog* popup = nullptr;
+    wxEvtHandler* requester = nullptr;
     if (auto running = m_running.find(event.GetId()); running != m_running.end()) {
-        popup = running->second.get();
+        requester = running->second.get();
         m_running.erase(running);
     }
-    if (IsGoing(popup)) {
+    if (IsGoing(requester)) {
         delete[] data;
     } else {
         wxCommandEvent finished(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);
         finished.SetClientData(data);
         finished.SetInt(event.GetInt());
-        popup->GetEventHandler()->ProcessEvent(finished);
+        requester->ProcessEvent(finished);
     }
     StartWaiting();
 }
