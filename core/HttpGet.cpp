@@ -38,7 +38,11 @@ wxInputStream* HttpGet::Open(HttpClient& client, const wxString& url, FailureRea
     // A stream comes for 1xx and 3xx replies as well: only a success is a body.
     const int status = client.GetResponse();
     if (status < 200 || status > 299)
-        return Refused(url, FailureReason::HttpStatus(status, address.GetServer()), why);
+        return Refused(url,
+                       FailureReason::HttpStatus(
+                           status, address.GetServer() +
+                                       (address.HasPort() ? ":" + address.GetPort() : wxString())),
+                       why);
     if (why)
         *why = FailureReason();
     return stream.release();

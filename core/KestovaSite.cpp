@@ -1,9 +1,11 @@
 #include "core/KestovaSite.h"
 
+#include "core/ConnectionStatus.h"
 #include "core/HttpGet.h"
 #include "core/PerformerScriptParser.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
+#include "resources/EventLog.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 
@@ -17,7 +19,6 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -26,6 +27,8 @@ wxIMPLEMENT_DYNAMIC_CLASS(KestovaSite, wxModule);
 namespace {
 
 const char SCRIPT_PATH[] = "/include/js/online_performers.js";
+// Where the refresh's lines in the log come from.
+const char LOG_PLACE[] = "performer list";
 const int SCRIPT_TIMEOUT_SECONDS = 3;
 const int FAILURES_BEFORE_GIVING_UP = 10;
 const int FIRST_RETRY_MS = 1000;
@@ -140,6 +143,11 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
             break;
         if (error != wxSTREAM_NO_ERROR) {
             *why = client->GetFailure();
+            if (why->GetKind() == FailureReason::Kind::UNREADABLE)
+                *why = FailureReason(
+                    FailureReason::Kind::UNREADABLE,
+                    wxString::Format("unreadable at line %zu: ", parser.GetLinesRead() + 1) +
+                        why->GetText());
             return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
         }
     }
@@ -211,21 +219,29 @@ int SyncIntervalMs() {
 
 // Retrying at once would make a short outage ten failures within milliseconds and hammer a
 // site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
-// failure in a row gives up (the refresh thread then downloads nothing more). The first
-// failure of a run says why on the standard error, once (a proxy's demand for credentials the
-// transport tells itself, once per proxy).
+// failure in a row gives up (the refresh thread then downloads nothing more). Each failure is
+// logged with its reason (the log folds a run of the same one).
 void CountFailureThenBackOffOrGiveUp(const FailureReason& why) {
     const int failures = ++g_failures;
-    if (failures == 1 && why.GetKind() != FailureReason::Kind::PROXY_CREDENTIALS)
-        std::fprintf(stderr, "roduviriz: the performer list failed: %s\n",
-                     why.GetText().utf8_str().data());
+    wxLogWarning("%s: %s", LOG_PLACE, why.GetText());
     if (failures >= FAILURES_BEFORE_GIVING_UP) {
         g_failures = 0;
         g_retryDelayMs = Site::GAVE_UP;
+        wxLogWarning("%s: given up after %d failures in a row", LOG_PLACE, failures);
+        ConnectionStatus::ListFailed(why, Site::GAVE_UP);
         GiveUpWithBox();
     } else {
         g_retryDelayMs = std::min(FIRST_RETRY_MS << (failures - 1), SyncIntervalMs());
+        ConnectionStatus::ListFailed(why, g_retryDelayMs);
     }
+}
+
+// A list came (whole or unchanged): the failures, if any, are over.
+int Received(size_t performers) {
+    if (const int failures = g_failures.exchange(0); failures > 0)
+        wxLogWarning("%s: back after %d failures", LOG_PLACE, failures);
+    ConnectionStatus::ListReceived(performers);
+    return SyncIntervalMs();
 }
 
 } // namespace
@@ -237,6 +253,14 @@ KestovaSite::KestovaSite() {
 
 int KestovaSite::UpdateUserList() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::UpdateUserList(void)", static_cast<void*>(this));
+    // A placeholder names no site that can exist: nothing is asked until one is set (the
+    // preferences then ask for a refresh at once); no failure either.
+    const bool siteSet = !SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost());
+    ConnectionStatus::SetSiteSet(siteSet);
+    if (!siteSet) {
+        g_retryDelayMs = SyncIntervalMs();
+        return 0;
+    }
     UserList fresh;
     FailureReason why;
     switch (FetchScript(fresh, &why)) {
@@ -247,14 +271,12 @@ int KestovaSite::UpdateUserList() {
         return 0;
     case Fetch::UNCHANGED:
         // The site says the list is as it was: nothing to parse and nobody to announce.
-        g_failures = 0;
-        return SyncIntervalMs();
+        return Received(GetUserList().size());
     case Fetch::COMPLETE:
         break;
     }
-    g_failures = 0;
     SetUserList(fresh);
-    return SyncIntervalMs();
+    return Received(fresh.size());
 }
 
 int KestovaSite::GetRetryDelay() const {
@@ -279,11 +301,13 @@ bool KestovaSite::OnInit() {
     // Worker threads use sockets; the toolkit sets them up on the main thread only.
     g_socketsInitialised = wxSocketBase::Initialize();
     SiteEndpoints::Load();
+    EventLog::Install();
     return true;
 }
 
 void KestovaSite::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
+    EventLog::Uninstall();
     ImageStore::DeleteInstance();
     ConfigAccess::Release();
     {

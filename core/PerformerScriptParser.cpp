@@ -108,6 +108,7 @@ void PerformerScriptParser::Reset() {
     m_pendingName.clear();
     m_hasPending = false;
     m_flags = 0;
+    m_lines = 0;
     m_lineBuffer.clear();
 }
 
@@ -149,6 +150,7 @@ bool PerformerScriptParser::Finish(const StoredHook& stored) {
 }
 
 bool PerformerScriptParser::ParseLineBytes(const char* bytes, size_t size) {
+    ++m_lines;
     // An all-ASCII line decodes to the same characters, so the hand matcher decides it on its
     // bytes. Other lines are decoded and given to the expressions: the toolkit's UTF-8 decoder
     // accepts overlong forms, which turn other bytes into ASCII characters.

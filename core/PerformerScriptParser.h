@@ -38,6 +38,8 @@ public:
     bool ParseLine(const wxString& line);
 
     const UserList& GetUserList() const { return m_list; }
+    // Lines examined since Reset(), the one at hand included.
+    size_t GetLinesRead() const { return m_lines; }
 
     // The flag word after a category line with the given word.
     static unsigned long ApplyCategory(unsigned long flags, const wxString& word);
@@ -55,5 +57,6 @@ private:
     std::wstring m_wideName;
     bool m_hasPending = false;
     unsigned long m_flags = 0;
+    size_t m_lines = 0;
     std::string m_lineBuffer;
 };

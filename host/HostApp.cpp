@@ -1,6 +1,7 @@
 #include "host/HostApp.h"
 
 #include "host/SingleInstance.h"
+#include "resources/Trace.h"
 
 #include <wx/cmdline.h>
 #include <wx/frame.h>
@@ -67,6 +68,9 @@ void HostApp::AddOptions(wxCmdLineParser& parser) {
     parser.AddSwitch("", "dump-ui",
                      "run as usual, but once the first frame with a menu bar shows, print its "
                      "title and menu texts (as translated) and close every window");
+    parser.AddSwitch("", "verbose",
+                     "log the plug-in's traces as well as its events (the log is on the standard "
+                     "error and in ~/.local/state/roduviriz/)");
     parser.AddSwitch("", "probe",
                      "load the plug-in, print the application and vendor names its module set "
                      "and which exports it has, unload it and exit");
@@ -75,7 +79,7 @@ void HostApp::AddOptions(wxCmdLineParser& parser) {
 wxString HostApp::Usage() {
     wxCmdLineParser parser;
     AddOptions(parser);
-    return "Usage: roduviriz [--update | --probe | --dump-ui]\n" +
+    return "Usage: roduviriz [--verbose] [--update | --probe | --dump-ui]\n" +
            parser.GetUsageString().AfterFirst('\n') +
            "\nWithout options: load the plug-in beside the program (its path with the\n"
            "extension .so), call SiteRun and run until no window is left; when the\n"
@@ -106,6 +110,9 @@ bool HostApp::OnInit() {
         return true;
     }
     m_dumpUi = parser.Found("dump-ui");
+    // The plug-in traces under this mask; the toolkit's log (the plug-in's) then takes them.
+    if (parser.Found("verbose"))
+        wxLog::AddTraceMask(ROD_TRACE);
     m_mode = parser.Found("update")  ? Mode::UPDATE
              : parser.Found("probe") ? Mode::PROBE
                                      : Mode::RUN;

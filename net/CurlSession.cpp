@@ -1,11 +1,12 @@
 #include "net/CurlSession.h"
 
+#include "core/ConnectionStatus.h"
 #include "net/DownloadThreadsModule.h"
+#include "net/ProxyEnvironment.h"
 
 #include <wx/thread.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <set>
@@ -277,7 +278,15 @@ FailureReason CurlSession::Explain(CURLcode result) const {
     curl_easy_getinfo(m_easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     if (connectCode == 407)
         return FailureReason::ProxyCredentials(ProxyAddress());
-    const std::string text = m_error[0] ? m_error : curl_easy_strerror(result);
+    std::string text = m_error[0] ? m_error : curl_easy_strerror(result);
+    // The same failure reads the same each time ("... after 3 ms: ..." would not): runs of
+    // it fold into one line of the log.
+    if (const auto after = text.find(" after "); after != std::string::npos) {
+        const auto digits = text.find_first_not_of("0123456789", after + 7);
+        if (digits != std::string::npos && digits > after + 7 &&
+            text.compare(digits, 3, " ms") == 0)
+            text.erase(after, digits + 3 - after);
+    }
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -312,37 +321,22 @@ FailureReason CurlSession::Explain(CURLcode result) const {
 }
 
 std::string CurlSession::ProxyAddress() const {
-    std::string address;
-    if (m_request.proxy) {
-        address = *m_request.proxy;
-    } else {
-        // curl reads only the lower-case name for http, either for the others.
-        const std::string lower = m_scheme + "_proxy";
-        address = Environment(lower.c_str());
-        if (address.empty() && m_scheme != "http") {
-            std::string upper = lower;
-            std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-            address = Environment(upper.c_str());
-        }
-        if (address.empty())
-            address = Environment("all_proxy");
-        if (address.empty())
-            address = Environment("ALL_PROXY");
-    }
-    address = Trimmed(address);
+    const std::string address = m_request.proxy
+                                    ? ProxyEnvironment::WithoutCredentials(*m_request.proxy)
+                                    : ProxyEnvironment::Address(m_scheme);
     const auto scheme = address.find("://");
-    const auto start = scheme == std::string::npos ? 0 : scheme + 3;
-    const auto at = address.find('@', start);
-    if (at != std::string::npos && at < address.find('/', start))
-        address.erase(start, at + 1 - start);
-    if (!address.empty() && address.back() == '/')
-        address.pop_back();
-    return address.substr(start);
+    return scheme == std::string::npos ? address : address.substr(scheme + 3);
 }
 
 void CurlSession::Detach() {
     if (!m_attached)
         return;
+    curl_off_t body = 0;
+    long headers = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_SIZE_DOWNLOAD_T, &body);
+    curl_easy_getinfo(m_easy, CURLINFO_HEADER_SIZE, &headers);
+    ConnectionStatus::TransferEnded(static_cast<unsigned long long>(body) +
+                                    static_cast<unsigned long long>(headers));
     curl_multi_remove_handle(m_multi, m_easy);
     m_attached = false;
 }

@@ -15,10 +15,12 @@ DownloadResultEvent::~DownloadResultEvent() {
     delete[] m_block;
 }
 
-void DownloadResultEvent::SetResult(char* block, size_t length) {
+void DownloadResultEvent::SetResult(char* block, size_t length, const wxString& failure) {
     delete[] m_block;
     m_block = block;
     m_length = block ? length : 0;
+    // Copied whole: the string goes to another thread.
+    m_failure = wxString(failure.wc_str());
 }
 
 void DownloadResultEvent::Execute() {
@@ -38,6 +40,7 @@ void DownloadResultEvent::Execute() {
     wxCommandEvent finished(wxEVT_DOWNLOAD_FINISHED, m_downloadId);
     finished.SetClientData(m_block);
     finished.SetInt(static_cast<int>(m_length));
+    finished.SetString(m_failure);
     // From here the block is the receiver's.
     m_block = nullptr;
     m_length = 0;

@@ -12,8 +12,9 @@ public:
     DownloadResultEvent(wxEvtHandler* target, int id);
     ~DownloadResultEvent() override;
 
-    // Worker: takes ownership of block (new[]; null on failure) of length bytes.
-    void SetResult(char* block, size_t length);
+    // Worker: takes ownership of block (new[]; null on failure, with why it failed) of length
+    // bytes.
+    void SetResult(char* block, size_t length, const wxString& failure = wxString());
     void Execute() override;
     // Results are handed over with QueueEvent, never copied.
     wxEvent* Clone() const override;
@@ -23,4 +24,5 @@ private:
     int m_downloadId;
     char* m_block = nullptr;
     size_t m_length = 0;
+    wxString m_failure;
 };

@@ -58,10 +58,11 @@ wxThread::ExitCode DownloadThread::Entry() {
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
     }
     size_t length = 0;
-    char* body = Download(&length);
+    FailureReason why;
+    char* body = Download(&length, &why);
     const bool ok = body != nullptr;
     if (m_result) {
-        m_result->SetResult(body, length);
+        m_result->SetResult(body, length, why.GetText());
         if (!DownloadThreadsModule::Relay(m_result)) {
             // The module gave up waiting for us and is gone. The weak reference inside may
             // only be destroyed on the GUI thread: free the block and leave the rest.
@@ -83,8 +84,9 @@ wxThread::ExitCode DownloadThread::Entry() {
     return reinterpret_cast<ExitCode>(static_cast<wxUIntPtr>(ok ? 0 : 1));
 }
 
-char* DownloadThread::Download(size_t* length) {
+char* DownloadThread::Download(size_t* length, FailureReason* why) {
     *length = 0;
+    *why = FailureReason(FailureReason::Kind::OTHER, "not a web address");
     // The toolkit knows no protocol for https: such a URL is fine all the same.
     const bool secure = m_url && m_url->GetScheme().IsSameAs("https", false);
     if (!m_url ||
@@ -108,14 +110,18 @@ char* DownloadThread::Download(size_t* length) {
         }
         client = own.get();
     }
-    std::unique_ptr<wxInputStream> stream(HttpGet::Open(*client, m_url->BuildURI()));
+    std::unique_ptr<wxInputStream> stream(HttpGet::Open(*client, m_url->BuildURI(), why));
     if (!stream)
         return nullptr;
 
+    const FailureReason tooLarge(FailureReason::Kind::TOO_LARGE,
+                                 wxString::Format("body larger than %zu bytes", MAX_BODY));
     // (size_t)-1 when the length is not known beforehand.
     const size_t expected = stream->GetSize();
-    if (expected != static_cast<size_t>(-1) && expected > MAX_BODY)
+    if (expected != static_cast<size_t>(-1) && expected > MAX_BODY) {
+        *why = tooLarge;
         return nullptr;
+    }
 
     std::vector<char> received;
     if (expected != static_cast<size_t>(-1))
@@ -126,16 +132,21 @@ char* DownloadThread::Download(size_t* length) {
         const size_t got = stream->LastRead();
         // Counted here: a body that announced no length (or a compressed one) is only known
         // to be too long once it is.
-        if (received.size() + got > MAX_BODY)
+        if (received.size() + got > MAX_BODY) {
+            *why = tooLarge;
             return nullptr;
+        }
         received.insert(received.end(), buffer, buffer + got);
         if (stream->GetLastError() != wxSTREAM_NO_ERROR)
             break;
     }
     // The stream ends only where the body is whole: a cut, late or stopped transfer is an
     // error, never a short body.
-    if (stream->GetLastError() != wxSTREAM_EOF)
+    if (stream->GetLastError() != wxSTREAM_EOF) {
+        *why = client->GetFailure();
         return nullptr;
+    }
+    *why = FailureReason();
 
     char* block = new char[received.size()];
     if (!received.empty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FailureReason.h"
+
 #include <wx/event.h>
 #include <wx/protocol/http.h>
 #include <wx/thread.h>
@@ -9,8 +11,8 @@ class DownloadResultEvent;
 
 // Posted once per download thread to its target: a wxCommandEvent whose client data is a
 // block allocated with new[] holding exactly the body (the receiver delete[]s it) and whose
-// int is its length; null and 0 when the download failed, a non-null empty block for an
-// empty body.
+// int is its length; null and 0 when the download failed, with the reason as the event's
+// string, and a non-null empty block for an empty body.
 wxDECLARE_EVENT(wxEVT_DOWNLOAD_FINISHED, wxCommandEvent);
 
 #define EVT_DOWNLOAD_FINISHED(id, func)                                                            \
@@ -45,8 +47,8 @@ protected:
     ExitCode Entry() override;
 
 private:
-    // The body, or nullptr on failure (then *length is 0).
-    char* Download(size_t* length);
+    // The body, or nullptr on failure (then *length is 0 and *why says why).
+    char* Download(size_t* length, FailureReason* why);
 
     // wx priority (0 lowest, 50 default): a lower one lowers the thread's nice value.
     int m_priority;

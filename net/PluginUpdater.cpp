@@ -56,9 +56,17 @@ void PluginUpdater::InstallStaged(const wxFileName& target) {
 
 bool PluginUpdater::DownloadFile(const wxString& url, const wxString& path) {
     wxLogTrace(ROD_TRACE, "[static]PluginUpdater::DownloadFile(%s, %s)", url, path);
-    // Every failure here is silent for the user: the file is just not produced.
-    wxLogNull quiet;
+    // A failure is never the user's business here, only the log's: the file is just not
+    // produced.
+    FailureReason why;
+    if (Fetch(url, path, &why))
+        return true;
+    if (why.IsSet())
+        wxLogWarning("update: %s", why.GetText());
+    return false;
+}
 
+bool PluginUpdater::Fetch(const wxString& url, const wxString& path, FailureReason* why) {
     // Our client, never the toolkit's, whose time-out applies to each read alone: a trickling
     // service would hold the GUI thread without limit. See CurlSession for the deadlines. The
     // length check below needs the body as sent: no compression.
@@ -66,48 +74,62 @@ bool PluginUpdater::DownloadFile(const wxString& url, const wxString& path) {
     client.SetTimeout(SOCKET_TIMEOUT_SECONDS);
     client.SetCompression(false);
     // Declared after the client so that it is released before the connection it reads from.
-    std::unique_ptr<wxInputStream> in(HttpGet::Open(client, url));
-    if (!in || in->GetLastError() != wxSTREAM_NO_ERROR)
+    std::unique_ptr<wxInputStream> in(HttpGet::Open(client, url, why));
+    if (!in)
         return false;
 
+    // Another type is the service's way of saying that it has nothing: no failure.
     if (client.GetHeader("Content-Type") != FILE_CONTENT_TYPE)
         return false;
     // No header counts as zero, so an unannounced body fails the length check below.
     const wxString lengthText = client.GetHeader("Content-Length");
     wxULongLong_t announced = 0;
-    if (!lengthText.empty() && !lengthText.ToULongLong(&announced))
+    if (!lengthText.empty() && !lengthText.ToULongLong(&announced)) {
+        *why = FailureReason(FailureReason::Kind::UNREADABLE,
+                             "a Content-Length of \"" + lengthText + "\"");
         return false;
+    }
 
-    wxFileOutputStream out(path);
-    if (!out.IsOk())
+    std::unique_ptr<wxFileOutputStream> out;
+    {
+        wxLogNull quiet;
+        out = std::make_unique<wxFileOutputStream>(path);
+    }
+    if (!out->IsOk()) {
+        *why = FailureReason(FailureReason::Kind::OTHER, "cannot write " + path);
         return false;
+    }
 
     // Copied by hand so that a read error (a dropped or timed-out connection) is told apart
     // from the end of the body, and every byte written is counted.
     std::vector<char> buffer(64 * 1024);
     wxULongLong_t written = 0;
-    bool intact = true;
     for (;;) {
         in->Read(buffer.data(), buffer.size());
         const size_t got = in->LastRead();
-        if (got > 0 && !out.WriteAll(buffer.data(), got)) {
-            intact = false;
+        if (got > 0 && !out->WriteAll(buffer.data(), got)) {
+            *why = FailureReason(FailureReason::Kind::OTHER, "cannot write " + path);
             break;
         }
         written += got;
         const wxStreamError state = in->GetLastError();
-        if (state == wxSTREAM_EOF || (state == wxSTREAM_NO_ERROR && got == 0))
+        if (state == wxSTREAM_EOF)
             break;
         if (state != wxSTREAM_NO_ERROR) {
-            intact = false;
+            *why = client.GetFailure();
             break;
         }
     }
     in.reset();
-    const bool closed = out.Close();
-
+    wxLogNull quiet;
+    if (!out->Close() && !why->IsSet())
+        *why = FailureReason(FailureReason::Kind::OTHER, "cannot write " + path);
     const wxULongLong onDisk = wxFileName::GetSize(path);
-    if (!intact || !closed || written != announced || onDisk != wxULongLong(announced)) {
+    if (!why->IsSet() && lengthText.empty() && written > 0)
+        *why = FailureReason(FailureReason::Kind::UNREADABLE, "no Content-Length");
+    else if (!why->IsSet() && (written != announced || onDisk != wxULongLong(announced)))
+        *why = FailureReason::BodyCut(written, static_cast<long long>(announced));
+    if (why->IsSet()) {
         wxRemoveFile(path);
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FailureReason.h"
+
 #include <wx/filename.h>
 #include <wx/string.h>
 
@@ -14,10 +16,13 @@ public:
     static wxFileName* GetNewPluginFileName();
 
     // Fetches url into path; true only when the reply was "application/octet-stream" and the
-    // file holds exactly the announced "Content-Length". A partial file is removed again.
+    // file holds exactly the announced "Content-Length". A partial file is removed again, and
+    // a failure (not a reply of another type) is logged with its reason.
     static bool DownloadFile(const wxString& url, const wxString& path);
 
 private:
+    // DownloadFile without the log: why is set on a failure, not for a reply of another type.
+    static bool Fetch(const wxString& url, const wxString& path, FailureReason* why);
     // Moves target + ".new" over target when it is waiting; a failed move is retried next call.
     static void InstallStaged(const wxFileName& target);
     static wxFileName SkinFileName();

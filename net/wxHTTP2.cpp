@@ -7,22 +7,8 @@
 
 #include <wx/log.h>
 
-#include <cstdio>
-#include <mutex>
-#include <set>
-
 namespace {
 const char BASE64_ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-// Once per process and proxy, so that a user can see why nothing arrives without a line per
-// try.
-void ReportProxyCredentials(const FailureReason& reason) {
-    static std::mutex guard;
-    static std::set<wxString> reported;
-    std::lock_guard<std::mutex> lock(guard);
-    if (reported.insert(reason.GetText()).second)
-        std::fprintf(stderr, "roduviriz: %s\n", reason.GetText().utf8_str().data());
-}
 } // namespace
 
 wxString Base64Encode(const unsigned char* data, size_t length) {
@@ -132,10 +118,8 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
     m_failure = m_session->Failure();
     if (m_http_response == 407)
         m_failure = FailureReason::ProxyCredentials(wxString::FromUTF8(m_session->ProxyAddress()));
-    if (m_failure.GetKind() == FailureReason::Kind::PROXY_CREDENTIALS) {
+    if (m_failure.GetKind() == FailureReason::Kind::PROXY_CREDENTIALS)
         m_http_response = 407;
-        ReportProxyCredentials(m_failure);
-    }
     if (!replied) {
         m_lastError = wxPROTO_CONNERR;
         return nullptr;

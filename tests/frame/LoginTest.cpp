@@ -3,6 +3,7 @@
 #include "core/Site.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
 
@@ -126,6 +127,7 @@ TEST_F(LoginTest, LoginBeforeTheFirstListKeepsTheTreeToTheFavourites) {
 }
 
 TEST_F(LoginTest, WrongPasswordSaysSoAndTheNextUpdateAsksAgainWithTheStoredValues) {
+    LogCapture log;
     m_answers.Expect(AnswerAccount("demo", "wrong"));
     m_answers.Expect(AnswerOk());
     Update();
@@ -137,6 +139,7 @@ TEST_F(LoginTest, WrongPasswordSaysSoAndTheNextUpdateAsksAgainWithTheStoredValue
     EXPECT_FALSE(m_frame->GetFavoritePage()->IsEnabled());
     EXPECT_FALSE(m_frame->GetMenuBar()->IsEnabled(ID_POPUP_ONLY_FAVORITE));
     EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/favorites"));
+    EXPECT_TRUE(log.Holds("login check: HTTP 403 from " + TestSite().HostPort()));
 
     wxString seenId, seenPassword;
     m_answers.Expect(AnswerAccount("demo", "secret", &seenId, &seenPassword));

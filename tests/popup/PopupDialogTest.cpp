@@ -5,6 +5,7 @@
 #include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "tests/support/BrowserRecorder.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/popup/ThumbnailQueue.h"
 
@@ -169,11 +170,12 @@ TEST_F(PopupDialogTest, ThumbnailIsSqueezedAndAskedForWithTheWebHostsName) {
 }
 
 // Whatever the image host gives that is no usable picture, the pop-up still appears, with
-// the placeholder.
+// the placeholder, and the log says why.
 TEST_F(PopupDialogTest, PlaceholderForMissingBrokenAndHugePictures) {
     const wxImage placeholder = Placeholder();
     ASSERT_TRUE(placeholder.IsOk());
     MakeKnown("lumika");
+    LogCapture log;
 
     PopupDialog* missing = NewPopup("nobody_at_all");
     ASSERT_TRUE(WaitShown(missing));
@@ -193,6 +195,8 @@ TEST_F(PopupDialogTest, PlaceholderForMissingBrokenAndHugePictures) {
         EXPECT_EQ(MaxDifference(shown, placeholder), 0) << popup->GetUser().GetName();
     }
     EXPECT_EQ(PopupDialog::GetShownCount(), 3);
+    EXPECT_TRUE(log.Holds("thumbnail of nobody_at_all: HTTP 404 from " + ms_site->HostPort()));
+    EXPECT_TRUE(log.Holds("thumbnail of lumika: not a picture that can be shown"));
 }
 
 TEST_F(PopupDialogTest, ClicksOnPictureAndNameOpenThePreviewAndKeepThePopup) {

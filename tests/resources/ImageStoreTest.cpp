@@ -1,6 +1,6 @@
 #include "resources/ImageStore.h"
-#include "tests/resources/LogCapture.h"
 #include "tests/resources/ScopedProgramPath.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

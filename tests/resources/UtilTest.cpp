@@ -1,7 +1,7 @@
 #include "resources/Util.h"
-#include "tests/resources/LogCapture.h"
 #include "tests/resources/ScopedProgramPath.h"
 #include "tests/support/BrowserRecorder.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

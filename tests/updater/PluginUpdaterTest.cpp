@@ -2,6 +2,7 @@
 // answered through the toolkit's modal hook.
 #include "net/PluginUpdater.h"
 #include "core/SiteEndpoints.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/SiteSimProcess.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/updater/UpdaterTestSupport.h"
@@ -216,11 +217,23 @@ TEST_F(UpdaterTest, DownloadFileRefusesEverythingButACompleteFile) {
     const std::string target = App("download.bin");
     const wxString url = m_site->Url(UpdateRequest("&type=skin"));
 
-    for (const char* mode : {"cut", "nolength", "ctparam"}) {
-        SCOPED_TRACE(mode);
-        AddFault(UpdateRequest("&type=skin"), mode, "&count=1");
+    // Each is logged with its reason; a reply of another type is no failure.
+    struct Case {
+        const char* mode;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{"cut", "update: body cut after "}, Case{"nolength", "update: no Content-Length"},
+          Case{"ctparam", nullptr}}) {
+        SCOPED_TRACE(c.mode);
+        LogCapture log;
+        AddFault(UpdateRequest("&type=skin"), c.mode, "&count=1");
         EXPECT_FALSE(PluginUpdater::DownloadFile(url, target));
         EXPECT_FALSE(FileExists(target));
+        if (c.reason)
+            EXPECT_TRUE(log.Holds(c.reason));
+        else
+            EXPECT_TRUE(log.messages.empty()) << log.messages.front().text;
     }
     // A page saying there is nothing new, and a file the service does not have (404).
     EXPECT_FALSE(

@@ -9,6 +9,7 @@
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "ui/frame/AuthenticationDialog.h"
+#include "ui/frame/ConnectionWindow.h"
 #include "ui/frame/FavoritesReplyParser.h"
 #include "ui/frame/InstanceHandover.h"
 #include "ui/frame/LoginQuery.h"
@@ -78,6 +79,7 @@ MainFrame::MainFrame(StartMode mode)
     toolMenu->Append(ID_PREFERENCES, _("Pr&eferences..."), wxEmptyString, wxITEM_NORMAL);
     toolMenu->Append(ID_PAUSE_POPUPS, _("P&ause pop-ups"), wxEmptyString, wxITEM_CHECK);
     toolMenu->Append(ID_RECENT, _("&Recent..."), wxEmptyString, wxITEM_NORMAL);
+    toolMenu->Append(ID_CONNECTION, _("&Connection..."), wxEmptyString, wxITEM_NORMAL);
     m_menuBar->Append(fileMenu, _("&File"));
     m_menuBar->Append(toolMenu, _("&Tool"));
 
@@ -156,6 +158,9 @@ MainFrame::~MainFrame() {
     m_notifyIcon = nullptr;
     delete m_popupManager;
     m_popupManager = nullptr;
+    // A window of its own: the host would otherwise wait for it to close.
+    if (m_connectionWindow)
+        m_connectionWindow->Destroy();
 
     const wxRect rect = GetRect();
     auto config = ImageStore::GetConfig();
@@ -195,6 +200,14 @@ void MainFrame::ShowPreferences(bool askForSite) {
     // New hosts or a shorter interval should not wait out the old interval.
     if (m_thread)
         m_thread->RefreshSoon();
+}
+
+void MainFrame::ShowConnection() {
+    if (!m_connectionWindow)
+        m_connectionWindow = new ConnectionWindow([this] { ShowPreferences(false); });
+    m_connectionWindow->ShowStatus();
+    m_connectionWindow->Show();
+    m_connectionWindow->Raise();
 }
 
 int MainFrame::RunModal(wxDialog& dialog) {
@@ -276,6 +289,9 @@ void MainFrame::OnMenu(wxCommandEvent& event) {
     case ID_PAUSE_POPUPS:
         SetPopupsPaused(event.IsChecked());
         break;
+    case ID_CONNECTION:
+        ShowConnection();
+        break;
     case ID_RECENT:
         m_popupManager->ShowRecent();
         break;
@@ -326,6 +342,7 @@ void MainFrame::OnDownloadFinished(wxCommandEvent& event) {
     std::unique_ptr<char[]> body(static_cast<char*>(event.GetClientData()));
     event.SetClientData(nullptr);
     if (!body) {
+        wxLogWarning("login check: %s", event.GetString());
         // Before the first success a failure means a wrong account or no service; later
         // the favourites already shown stay.
         if (!m_favoritesLoaded)

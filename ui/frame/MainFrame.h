@@ -17,12 +17,13 @@ class DaemonThread;
 class PopupDialogManager;
 class NotifyIcon;
 class InstanceHandover;
+class ConnectionWindow;
 
 // The plug-in's one top-level window: the notebook with the all-users and favourites trees,
 // the menus, the tray icon, the pop-up manager and the refresh thread that feeds them.
 class MainFrame : public wxFrame {
 public:
-    enum { ID_UPDATE_FAVORITE = 6000, ID_PREFERENCES = 6002 };
+    enum { ID_UPDATE_FAVORITE = 6000, ID_PREFERENCES = 6002, ID_CONNECTION = 6005 };
     // ASK_FOR_SITE_FIRST: the preferences open at the site's hosts before the refresh starts
     // (a first start, while the web host is a placeholder).
     enum StartMode { START_REFRESH, ASK_FOR_SITE_FIRST };
@@ -39,6 +40,8 @@ public:
     wxPanel* GetFavoritePage() const { return m_favoritePage; }
     wxNotebook* GetNotebook() const { return m_notebook; }
     NotifyIcon* GetNotifyIcon() const { return m_notifyIcon; }
+    // The "Connection" window, once Tool > Connection... has opened it.
+    ConnectionWindow* GetConnectionWindow() const { return m_connectionWindow; }
     PopupDialogManager* GetPopupManager() const { return m_popupManager; }
     bool AreFavoritesLoaded() const { return m_favoritesLoaded; }
 
@@ -56,6 +59,7 @@ private:
     void StartRefresh();
     void AskForSiteThenRefresh();
     void ShowPreferences(bool askForSite);
+    void ShowConnection();
     // ShowModal, with the dialog known to the exit command: an exit ends the dialog and
     // follows once it is off the stack.
     int RunModal(wxDialog& dialog);
@@ -73,6 +77,7 @@ private:
     DaemonThread* m_thread;
     PopupDialogManager* m_popupManager;
     NotifyIcon* m_notifyIcon;
+    ConnectionWindow* m_connectionWindow = nullptr;
     bool m_favoritesLoaded;
     wxDialog* m_modal = nullptr;
     bool m_exitAfterModal = false;

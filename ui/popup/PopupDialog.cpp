@@ -210,8 +210,11 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event) {
     if (!first)
         return;
 
-    if (!bitmap.IsOk())
+    if (!bitmap.IsOk()) {
+        wxLogWarning("thumbnail of %s: %s", m_user.GetName(),
+                     data ? wxString("not a picture that can be shown") : event.GetString());
         bitmap = ImageStore::GetInstance()->GetBitmap("PopupDialog_profileImage");
+    }
     m_profileImage->SetBitmap(bitmap);
     PlaceAndShow();
 }

@@ -117,6 +117,7 @@ void ThumbnailQueue::OnDownloadFinished(wxCommandEvent& event) {
         wxCommandEvent finished(wxEVT_DOWNLOAD_FINISHED, wxID_ANY);
         finished.SetClientData(data);
         finished.SetInt(event.GetInt());
+        finished.SetString(event.GetString());
         requester->ProcessEvent(finished);
     }
     StartWaiting();

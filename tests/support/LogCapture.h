@@ -18,6 +18,9 @@ public:
 
     std::vector<Message> messages;
 
+    // Whether a message holds the text.
+    bool Holds(const std::string& text) const;
+
 protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
 
