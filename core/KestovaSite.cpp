@@ -6,6 +6,7 @@
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
 #include "resources/EventLog.h"
+#include "resources/GioPending.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 
@@ -32,6 +33,7 @@ const char LOG_PLACE[] = "performer list";
 const int SCRIPT_TIMEOUT_SECONDS = 3;
 const int FAILURES_BEFORE_GIVING_UP = 10;
 const int FIRST_RETRY_MS = 1000;
+const int GIO_DRAIN_MS = 1000;
 const long DEFAULT_SYNC_SECONDS = 10;
 const long DEFAULT_PARSE_PAUSE_MS = 10;
 const long MAX_PARSE_PAUSE_MS = 100;
@@ -307,6 +309,8 @@ bool KestovaSite::OnInit() {
 
 void KestovaSite::OnExit() {
     wxLogTrace(ROD_TRACE, "[%p]KestovaSite::OnExit(void)", static_cast<void*>(this));
+    // Replies of the desktop's services still due run now, while their code is here.
+    GioPending::Drain(GIO_DRAIN_MS);
     EventLog::Uninstall();
     ImageStore::DeleteInstance();
     ConfigAccess::Release();

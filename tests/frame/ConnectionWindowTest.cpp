@@ -1,11 +1,12 @@
 // Tool > Connection...: what the window shows while the site fails and comes back, and without
 // a site at all.
+#include "ui/frame/ConnectionWindow.h"
 #include "core/ConnectionStatus.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/TestEnvironment.h"
-#include "ui/frame/ConnectionWindow.h"
+#include "ui/frame/NotifyIcon.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -72,8 +73,8 @@ TEST_F(ConnectionWindowTest, FollowsTheSiteFailingAndComingBack) {
     EXPECT_TRUE(WaitFor([&] { return Row(window, "next try") == "-"; }, 5000));
 }
 
-// A placeholder site is never asked for anything, and the window says there is no site, with
-// the way to set one.
+// A placeholder site is never asked for anything, and the window and the tray's tooltip say
+// there is no site, the window with the way to set one.
 TEST_F(ConnectionWindowTest, WithoutASiteNothingIsAskedAndTheWindowSaysSo) {
     ImageStore::GetConfig()->Write("/Site/webHost", wxString(SiteEndpoints::DEFAULT_WEB_HOST));
     SiteEndpoints::Load();
@@ -84,6 +85,7 @@ TEST_F(ConnectionWindowTest, WithoutASiteNothingIsAskedAndTheWindowSaysSo) {
     ASSERT_TRUE(window);
     EXPECT_EQ(Row(window, "site"), "No site set");
     EXPECT_TRUE(window->FindWindow(wxID_PREFERENCES)->IsShown());
+    EXPECT_NE(frame->GetNotifyIcon()->GetTooltip().Find("No site set"), wxNOT_FOUND);
     EXPECT_FALSE(ConnectionStatus::Get().lastFailure.IsValid());
     EXPECT_EQ(TestSite().LogLines().size(), requests);
 }

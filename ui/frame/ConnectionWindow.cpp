@@ -56,7 +56,7 @@ ConnectionWindow::ConnectionWindow(std::function<void()> showPreferences)
     m_nextTry = AddRow(grid, _("Next try"), "next try");
     m_transfers = AddRow(grid, _("This run"), "this run");
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    m_preferences = new wxButton(m_panel, wxID_PREFERENCES, _("&Preferences..."));
+    m_preferences = new wxButton(m_panel, wxID_PREFERENCES, _("Pr&eferences..."));
     buttons->Add(m_preferences, 0, wxRIGHT, 8);
     buttons->Add(new wxButton(m_panel, ID_OPEN_LOG_FOLDER, _("Open the &log's folder")));
     auto* top = new wxBoxSizer(wxVERTICAL);

@@ -1,5 +1,6 @@
 #include "ui/frame/InstanceHandover.h"
 
+#include "resources/GioPending.h"
 #include "resources/Trace.h"
 
 #include <gio/gio.h>
@@ -19,6 +20,7 @@ const char XML[] = R"xml(<node><interface name="example.roduviriz.Roduviriz">
 InstanceHandover::InstanceHandover(wxWindow* frame)
     : m_frame(frame), m_cancellable(g_cancellable_new()) {
     wxLogTrace(ROD_TRACE, "[%p]InstanceHandover::InstanceHandover(%p)", this, frame);
+    GioPending::Started();
     g_bus_get(G_BUS_TYPE_SESSION, m_cancellable, &InstanceHandover::OnBus, this);
 }
 
@@ -33,6 +35,7 @@ InstanceHandover::~InstanceHandover() {
 }
 
 void InstanceHandover::OnBus(GObject*, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     GError* error = nullptr;
     GDBusConnection* connection = g_bus_get_finish(result, &error);
     if (!connection) {

@@ -129,6 +129,7 @@ MainFrame::MainFrame(StartMode mode)
 
     m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
                                   wxTheApp ? wxTheApp->GetAppName() : wxString());
+    m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
 
     // A pause lasts beyond the end of a run.
     if (PopupSettings::Paused())
@@ -197,6 +198,8 @@ void MainFrame::ShowPreferences(bool askForSite) {
         return;
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
     SetPopupsPaused(dialog.GetSaved().paused);
+    if (m_notifyIcon)
+        m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
     // New hosts or a shorter interval should not wait out the old interval.
     if (m_thread)
         m_thread->RefreshSoon();

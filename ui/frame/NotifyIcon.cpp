@@ -49,6 +49,17 @@ wxMenu* NotifyIcon::CreatePopupMenu() {
 void NotifyIcon::SetPopupsPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::SetPopupsPaused(%d)", this, paused);
     m_popupsPaused = paused;
+    ShowTooltip();
+}
+
+void NotifyIcon::SetSiteSet(bool set) {
+    if (set == m_siteSet)
+        return;
+    m_siteSet = set;
+    ShowTooltip();
+}
+
+void NotifyIcon::ShowTooltip() {
     if (!m_item->IsInTray())
         SetIcon(wxBitmapBundle(m_icon), GetTooltip());
     m_item->SetToolTip(GetTooltip());
@@ -94,7 +105,8 @@ wxWindow* NotifyIcon::LiveOwner() const {
 }
 
 wxString NotifyIcon::GetTooltip() const {
-    return m_popupsPaused ? wxString::Format(_("%s: pop-ups are paused"), m_tooltip) : m_tooltip;
+    const wxString name = m_siteSet ? m_tooltip : m_tooltip + ": " + _("No site set");
+    return m_popupsPaused ? wxString::Format(_("%s: pop-ups are paused"), name) : name;
 }
 
 int NotifyIcon::DoubleClickMilliseconds() {

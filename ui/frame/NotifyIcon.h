@@ -35,6 +35,8 @@ public:
     // The tray menu's check item and the tooltip follow the pop-ups' pause.
     void SetPopupsPaused(bool paused);
     bool ArePopupsPaused() const { return m_popupsPaused; }
+    // The tooltip says so while no site is set.
+    void SetSiteSet(bool set);
     wxString GetTooltip() const;
 
     // Shown in a tray now, from where the owner can be brought back.
@@ -53,6 +55,8 @@ private:
     void OnLButtonDClick();
     void OnStatusNotifierTray(bool inTray);
     void OnTrayReturnTimer(wxTimerEvent& event);
+    // Shows the tooltip (and the menu) as they are now, in the tray the icon is in.
+    void ShowTooltip();
     // The owner, unless it is gone or on its way out.
     wxWindow* LiveOwner() const;
 
@@ -60,6 +64,7 @@ private:
     wxIcon m_icon;
     wxString m_tooltip;
     bool m_popupsPaused = false;
+    bool m_siteSet = true;
     // Time of a press still waiting for its partner; none when the last press ended a pair.
     bool m_pressPending = false;
     std::chrono::steady_clock::time_point m_lastPress;

@@ -1,5 +1,6 @@
 #include "ui/frame/StatusNotifierItem.h"
 
+#include "resources/GioPending.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
 #include "ui/frame/DBusMenuExporter.h"
@@ -65,6 +66,7 @@ StatusNotifierItem::StatusNotifierItem(const wxString& title, const wxIcon& icon
     : m_title(title), m_icon(icon), m_toolTip(toolTip), m_handlers(handlers),
       m_cancellable(g_cancellable_new()) {
     wxLogTrace(ROD_TRACE, "[%p]StatusNotifierItem::StatusNotifierItem(%s)", this, title);
+    GioPending::Started();
     g_bus_get(G_BUS_TYPE_SESSION, m_cancellable, &StatusNotifierItem::OnBus, this);
 }
 
@@ -88,6 +90,7 @@ StatusNotifierItem::~StatusNotifierItem() {
 }
 
 void StatusNotifierItem::OnBus(GObject*, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     GError* error = nullptr;
     GDBusConnection* connection = g_bus_get_finish(result, &error);
     if (!connection) {
@@ -133,6 +136,7 @@ void StatusNotifierItem::OnWatcherAppeared(GDBusConnection* connection, const ch
     auto* self = static_cast<StatusNotifierItem*>(data);
     wxLogTrace(ROD_TRACE, "[%p]StatusNotifierItem: the watcher is %s", self, owner);
     self->m_watcherPresent = true;
+    GioPending::Started();
     g_dbus_connection_call(connection, WATCHER, WATCHER_PATH, WATCHER, "RegisterStatusNotifierItem",
                            g_variant_new("(s)", g_dbus_connection_get_unique_name(connection)),
                            nullptr, G_DBUS_CALL_FLAGS_NONE, -1, self->m_cancellable,
@@ -146,6 +150,7 @@ void StatusNotifierItem::OnWatcherVanished(GDBusConnection*, const char*, void* 
 }
 
 void StatusNotifierItem::OnRegistered(GObject* source, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
     if (!reply) {
@@ -163,6 +168,7 @@ void StatusNotifierItem::OnRegistered(GObject* source, GAsyncResult* result, voi
     if (!self->m_watcherPresent)
         return;
     // Registered; shown only where a host (a panel) shows the watcher's items.
+    GioPending::Started();
     g_dbus_connection_call(
         self->m_connection, WATCHER, WATCHER_PATH, "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", WATCHER, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
@@ -170,6 +176,7 @@ void StatusNotifierItem::OnRegistered(GObject* source, GAsyncResult* result, voi
 }
 
 void StatusNotifierItem::OnHostProperty(GObject* source, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
     if (!reply && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {

@@ -81,6 +81,8 @@ void DesktopAnnouncement::SendThumbnail(const wxImage& thumbnail) {
 void DesktopAnnouncement::OnDownloadFinished(wxCommandEvent& event) {
     std::unique_ptr<unsigned char[]> data(static_cast<unsigned char*>(event.GetClientData()));
     event.SetClientData(nullptr);
+    if (!data)
+        wxLogWarning("thumbnail of %s: %s", m_user.GetName(), event.GetString());
     if (!data || m_ended || event.GetInt() <= 0)
         return;
     const wxBitmap bitmap =

@@ -1,5 +1,6 @@
 #include "ui/popup/DesktopNotifications.h"
 
+#include "resources/GioPending.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
 
@@ -30,6 +31,7 @@ GVariant* Utf8(const wxString& text) {
 DesktopNotifications::DesktopNotifications(const Listener& listener)
     : m_listener(listener), m_cancellable(g_cancellable_new()) {
     wxLogTrace(ROD_TRACE, "[%p]DesktopNotifications::DesktopNotifications()", this);
+    GioPending::Started();
     g_bus_get(G_BUS_TYPE_SESSION, m_cancellable, &DesktopNotifications::OnBus, this);
 }
 
@@ -48,6 +50,7 @@ DesktopNotifications::~DesktopNotifications() {
 }
 
 void DesktopNotifications::OnBus(GObject*, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     GError* error = nullptr;
     GDBusConnection* connection = g_bus_get_finish(result, &error);
     if (!connection) {
@@ -126,12 +129,14 @@ void DesktopNotifications::Notify(unsigned replaces, const Message& message,
         g_variant_new("(@su@s@s@sasa{sv}i)", Utf8(appName), replaces,
                       Utf8(icon.empty() ? wxString() : "file://" + icon), Utf8(message.summary),
                       Utf8(Escaped(message.body)), &actions, &hints, message.timeoutMs);
+    GioPending::Started();
     g_dbus_connection_call(m_connection, SERVICE, PATH, SERVICE, "Notify", parameters,
                            G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, m_cancellable,
                            &DesktopNotifications::OnNotified, new PendingNotify{sent});
 }
 
 void DesktopNotifications::OnNotified(GObject* source, GAsyncResult* result, void* data) {
+    GioPending::Ended();
     std::unique_ptr<PendingNotify> pending(static_cast<PendingNotify*>(data));
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
