@@ -64,6 +64,7 @@ ConnectionWindow::ConnectionWindow(std::function<void()> showPreferences)
     top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
     m_panel->SetSizer(top);
     ShowStatus();
+    SetClientSize(m_panel->GetBestSize());
     m_timer.Start(REFRESH_MS);
 }
 
