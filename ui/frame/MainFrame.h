@@ -11,6 +11,7 @@
 class AllTreeCtrl;
 class FavoriteTreeCtrl;
 class DaemonThread;
+class HistoryService;
 class PopupDialogManager;
 class NotifyIcon;
 
@@ -36,6 +37,7 @@ public:
     wxNotebook* GetNotebook() const { return m_notebook; }
     NotifyIcon* GetNotifyIcon() const { return m_notifyIcon; }
     PopupDialogManager* GetPopupManager() const { return m_popupManager; }
+    HistoryService* GetHistory() const { return m_history; }
     bool AreFavoritesLoaded() const { return m_favoritesLoaded; }
 
     // Pauses or resumes the pop-ups and stores the choice in "/PopupDialog/paused"; the Tool
@@ -68,6 +70,7 @@ private:
     DaemonThread* m_thread;
     PopupDialogManager* m_popupManager;
     NotifyIcon* m_notifyIcon;
+    HistoryService* m_history = nullptr;
     bool m_favoritesLoaded;
     wxDialog* m_modal = nullptr;
     bool m_exitAfterModal = false;

@@ -76,6 +76,8 @@ Preferences Preferences::Read() {
         values.graceRefreshes = PopupSettings::GraceRefreshes();
         values.holdWhileHovered = PopupSettings::HoldWhileHovered();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
+        values.historyOfEveryone = HistorySettings::RecordsEveryone();
+        values.historyDays = HistorySettings::Days();
     }
     values.autostart = AutostartEntry::IsEnabled();
     return values;
@@ -95,6 +97,9 @@ bool Preferences::Save(wxString* why) const {
         {"/PopupDialog/holdWhileHovered", Flag(holdWhileHovered)},
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
+        {"/History/scope",
+         historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
+        {"/History/days", Number(historyDays)},
     };
     {
         auto config = ImageStore::GetConfig();

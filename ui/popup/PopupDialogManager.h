@@ -36,6 +36,7 @@ public:
 
     RecentWindow* GetRecentWindow() const { return m_recentWindow.get(); }
     const RecentAnnouncements& GetRecent() const { return m_recent; }
+    RecentAnnouncements& GetRecent() { return m_recent; }
     // The summary on screen, if any.
     PopupSummary* GetSummary() const;
     // Announcements still waiting for a place.
