@@ -41,7 +41,8 @@ wxString WeekGridPanel::DayName(int weekDay, bool shortForm) {
     static const char* const SHORT[] = {wxTRANSLATE("Sun"), wxTRANSLATE("Mon"), wxTRANSLATE("Tue"),
                                         wxTRANSLATE("Wed"), wxTRANSLATE("Thu"), wxTRANSLATE("Fri"),
                                         wxTRANSLATE("Sat")};
-    return wxGetTranslation((shortForm ? SHORT : LONG)[weekDay % WeekGrid::DAYS]);
+    const size_t day = static_cast<size_t>(weekDay) % WeekGrid::DAYS;
+    return wxGetTranslation(shortForm ? SHORT[day] : LONG[day]);
 }
 
 wxColour WeekGridPanel::Shade(double share) {
