@@ -82,8 +82,6 @@ TEST_F(HistoryRecordingTest, FavouritesSessionsFollowTheListsAndAnOpenOneEndsAtT
     ASSERT_EQ(1u, anna.sessions.size());
     EXPECT_EQ(ListTime(0), anna.sessions[0].start);
     EXPECT_EQ(ListTime(1), anna.sessions[0].until) << "the last list that showed her";
-    EXPECT_FALSE(anna.sessions[0].open);
-    EXPECT_EQ(ListTime(0), anna.since);
     EXPECT_EQ(2, Query(m_path, "SELECT count(*) FROM changes"
                                " JOIN sessions ON sessions.id = changes.session"
                                " JOIN performers ON performers.id = sessions.performer"
@@ -113,7 +111,6 @@ TEST_F(HistoryRecordingTest, WithTheScopeAllEveryoneIsRecordedAndClearingStartsA
     m_site.Succeed(MakeList({{"carl", FREE}, {"dora", BUSY}}), 300);
     Start();
     ASSERT_TRUE(WaitForLists(2));
-    EXPECT_EQ(1u, Load(*m_store, "carl").sessions.size());
     EXPECT_EQ(ListTime(1), Load(*m_store, "dora").sessions.at(0).start);
 
     m_store->Clear();

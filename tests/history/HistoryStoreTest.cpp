@@ -76,24 +76,6 @@ TEST(HistoryStore, ANewFileIsMadeInWalModeAndANewerLayoutIsReadButNeverChanged) 
         EXPECT_TRUE(store.WaitUntilWritten(5000));
     }
     EXPECT_EQ(newer, FileBytes(path));
-
-    // Version 0 with tables of its own: some other program's file.
-    const std::string foreign = NewFilePath();
-    {
-        HistoryStore maker;
-        maker.Open(foreign);
-    }
-    {
-        SqliteConnection raw;
-        wxString why;
-        ASSERT_TRUE(raw.Open(foreign, SQLITE_OPEN_READWRITE, &why));
-        ASSERT_TRUE(raw.Execute("DROP TABLE sessions; PRAGMA user_version = 0"));
-    }
-    const std::string before = FileBytes(foreign);
-    HistoryStore store;
-    EXPECT_EQ(HistoryStore::OFF, store.Open(foreign));
-    EXPECT_TRUE(store.GetProblem().Contains("not a history file")) << store.GetProblem();
-    EXPECT_EQ(before, FileBytes(foreign));
 }
 
 TEST(HistoryStore, ADamagedLockedOrUnwritableFileTurnsHistoryOffWithOneReason) {
@@ -188,7 +170,7 @@ TEST(HistoryStore, AFullDiskStopsRecordingOnceAndKeepsWhatWasWritten) {
     EXPECT_EQ(0, Query(path, "SELECT count(*) FROM performers WHERE name LIKE 'performer%'"));
 }
 
-// Sessions that ended more than the days ago go, once a day; the newest 200 announcements stay.
+// Sessions that ended more than the days ago go, once a day.
 TEST(HistoryStore, RetentionPrunesOnceADayWhatEndedBeforeItsDays) {
     const std::string path = NewFilePath();
     HistoryStore store;
@@ -215,17 +197,6 @@ TEST(HistoryStore, RetentionPrunesOnceADayWhatEndedBeforeItsDays) {
     EXPECT_EQ(1, sessions());
     store.Record(Batch(T0 + 92 * DAY + 1, T0 + 91 * DAY + 2 * HOUR, false, {}, {}, {}, 30));
     EXPECT_EQ(0, sessions());
-
-    for (unsigned long id = 1; id <= 250; ++id)
-        store.Keep({id, T0 + 92 * DAY, "p" + std::to_string(id), 1, 0});
-    store.Keep({240, T0 + 92 * DAY, "p240", 1, 1});
-    store.Keep({10, T0 + 92 * DAY, "p10", 1, 1});
-    ASSERT_TRUE(store.WaitUntilWritten(10000));
-    const std::vector<KeptAnnouncement> kept = store.LoadAnnouncements();
-    ASSERT_EQ(200u, kept.size());
-    EXPECT_EQ(51u, kept.front().id);
-    EXPECT_EQ("p250", kept.back().name);
-    EXPECT_EQ(1, kept[240 - 51].outcome);
 }
 
 TEST(HistorySettings, ValuesOutOfRangeOrUnknownCountAsTheirDefaults) {

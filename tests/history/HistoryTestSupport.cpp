@@ -5,7 +5,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -58,22 +57,6 @@ std::int64_t Local(int year, int month, int day, int hour, int minute) {
     local.tm_min = minute;
     local.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&local));
-}
-
-ScopedZone::ScopedZone(const char* zone) {
-    const char* old = std::getenv("TZ");
-    m_had = old != nullptr;
-    m_old = old ? old : "";
-    setenv("TZ", zone, 1);
-    tzset();
-}
-
-ScopedZone::~ScopedZone() {
-    if (m_had)
-        setenv("TZ", m_old.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 } // namespace historytest

@@ -27,15 +27,4 @@ HistoryBatch Batch(std::int64_t time, std::int64_t previous, bool newWatch,
 // Local time of the test's zone (TZ) as seconds since the epoch.
 std::int64_t Local(int year, int month, int day, int hour, int minute = 0);
 
-// Sets TZ for the life of the object.
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* zone);
-    ~ScopedZone();
-
-private:
-    std::string m_old;
-    bool m_had;
-};
-
 } // namespace historytest
