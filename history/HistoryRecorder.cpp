@@ -65,14 +65,18 @@ void HistoryRecorder::OnListRefreshed(UserListEvent& event) {
                 online.AddUser(*user);
         }
     }
-    UserList opened, closed, changed;
-    m_online.GetDifference(online, opened, closed, changed);
-    for (const auto& entry : opened)
-        batch.opened.emplace_back(Utf8(entry.first), entry.second.GetStatus());
-    for (const auto& entry : changed)
-        batch.changed.emplace_back(Utf8(entry.first), entry.second.GetStatus());
-    for (const auto& entry : closed)
-        batch.closed.push_back(Utf8(entry.first));
+    // Not through UserList::GetDifference, which copies the older list whole: a refresh of
+    // everyone would cost the GUI thread twice as much.
+    for (const auto& entry : online) {
+        const User* before = m_online.FindUser(entry.first);
+        if (!before)
+            batch.opened.emplace_back(Utf8(entry.first), entry.second.GetStatus());
+        else if (before->GetStatus() != entry.second.GetStatus())
+            batch.changed.emplace_back(Utf8(entry.first), entry.second.GetStatus());
+    }
+    for (const auto& entry : m_online)
+        if (!online.FindUser(entry.first))
+            batch.closed.push_back(Utf8(entry.first));
 
     m_online = std::move(online);
     m_lastTime = batch.time;
