@@ -38,7 +38,13 @@ DaemonThread::~DaemonThread() {
 void DaemonThread::AddEventHandler(wxEvtHandler* handler) {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::AddEventHandler(%p)", this, handler);
     std::lock_guard<std::mutex> lock(m_handlersGuard);
-    m_handlers.push_back({handler, true});
+    m_handlers.push_back({handler, Audience::FIRST_LIST_TAKERS});
+}
+
+void DaemonThread::AddListObserver(wxEvtHandler* observer) {
+    wxLogTrace(ROD_TRACE, "[%p]DaemonThread::AddListObserver(%p)", this, observer);
+    std::lock_guard<std::mutex> lock(m_handlersGuard);
+    m_handlers.push_back({observer, Audience::OBSERVERS});
 }
 
 void DaemonThread::RegisterWithCurrentList(wxEvtHandler* handler,
@@ -48,7 +54,7 @@ void DaemonThread::RegisterWithCurrentList(wxEvtHandler* handler,
     postList(m_posted);
     if (std::none_of(m_handlers.begin(), m_handlers.end(),
                      [handler](const Registration& r) { return r.handler == handler; }))
-        m_handlers.push_back({handler, false});
+        m_handlers.push_back({handler, Audience::OTHERS});
 }
 
 bool DaemonThread::ShouldExit() {
@@ -78,11 +84,13 @@ void DaemonThread::OnDelete() {
 wxThread::ExitCode DaemonThread::Entry() {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::Entry(void)", this);
     long delay;
+    wxDateTime started = wxDateTime::Now();
     while ((delay = m_site->UpdateUserList()) == 0) {
         if (!WaitToRetry())
             return STOPPED_BEFORE_FIRST_LIST;
+        started = wxDateTime::Now();
     }
-    if (!PublishChanges(m_site->GetUserList(), true))
+    if (!PublishChanges(m_site->GetUserList(), true, started))
         return STOPPED;
 
     // The delay runs from the start of one refresh to the start of the next.
@@ -91,6 +99,7 @@ wxThread::ExitCode DaemonThread::Entry() {
         if (!WaitUntil(watch, delay))
             return STOPPED;
         watch.Start();
+        started = wxDateTime::Now();
         const long next = m_site->UpdateUserList();
         if (next == 0) {
             if (!WaitToRetry())
@@ -98,7 +107,7 @@ wxThread::ExitCode DaemonThread::Entry() {
             delay = 0;
             continue;
         }
-        if (!PublishChanges(m_site->GetUserList(), false))
+        if (!PublishChanges(m_site->GetUserList(), false, started))
             return STOPPED;
         delay = next;
     }
@@ -131,7 +140,8 @@ bool DaemonThread::WaitToRetry() {
     return false;
 }
 
-bool DaemonThread::PublishChanges(const UserList& newer, bool firstList) {
+bool DaemonThread::PublishChanges(const UserList& newer, bool firstList,
+                                  const wxDateTime& started) {
     UserList added, deleted, changed;
     m_posted.GetDifference(newer, added, deleted, changed);
     ++m_listNumber;
@@ -150,6 +160,16 @@ bool DaemonThread::PublishChanges(const UserList& newer, bool firstList) {
         !PostUsers(deleted, wxEVT_USER_DELETED, nullptr, audience) ||
         !PostUsers(changed, wxEVT_USER_CHANGED, &m_posted, audience))
         return false;
+    // The whole list is copied only for someone who wants it.
+    if (std::any_of(m_handlers.begin(), m_handlers.end(),
+                    [](const Registration& r) { return r.kind == Audience::OBSERVERS; })) {
+        UserListEvent refreshed(wxEVT_USER_LIST_REFRESHED, -1);
+        refreshed.SetUserList(newer);
+        refreshed.SetListNumber(m_listNumber);
+        refreshed.SetTime(started);
+        if (!PostToHandlers(refreshed, Audience::OBSERVERS))
+            return false;
+    }
     m_posted = newer;
     return true;
 }
@@ -169,9 +189,9 @@ bool DaemonThread::PostUsers(const UserList& users, wxEventType type, const User
 
 bool DaemonThread::PostToHandlers(const wxEvent& event, Audience audience) {
     for (const Registration& registration : m_handlers) {
-        if (audience == Audience::FIRST_LIST_TAKERS && !registration.takesFirstList)
-            continue;
-        if (audience == Audience::OTHERS && registration.takesFirstList)
+        const bool wanted = audience == Audience::ALL ? registration.kind != Audience::OBSERVERS
+                                                      : registration.kind == audience;
+        if (!wanted)
             continue;
         if (ShouldExit())
             return false;

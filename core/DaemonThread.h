@@ -2,6 +2,7 @@
 
 #include "core/Site.h"
 
+#include <wx/datetime.h>
 #include <wx/event.h>
 #include <wx/stopwatch.h>
 #include <wx/thread.h>
@@ -45,6 +46,12 @@ public:
     void RegisterWithCurrentList(wxEvtHandler* handler,
                                  const std::function<void(const UserList&)>& postList);
 
+    // A handler that wants every list whole, not the changes (the history of online times):
+    // after each list's user events it gets one wxEVT_USER_LIST_REFRESHED with the whole list,
+    // its number and when its download began, also for a list that changed nothing. It gets no
+    // other event. Safe from the GUI thread while the thread runs.
+    void AddListObserver(wxEvtHandler* observer);
+
     // Ends the wait for the next refresh, or the wait after a failed one, early: the site or
     // the interval changed. Any thread.
     void RefreshSoon();
@@ -57,20 +64,21 @@ protected:
     void OnDelete() override;
 
 private:
+    enum class Audience { ALL, FIRST_LIST_TAKERS, OTHERS, OBSERVERS };
     struct Registration {
         wxEvtHandler* handler;
-        bool takesFirstList;
+        // FIRST_LIST_TAKERS, OTHERS (registered with the current list) or OBSERVERS.
+        Audience kind;
     };
-    enum class Audience { ALL, FIRST_LIST_TAKERS, OTHERS };
 
     // Waits until the watch shows ms, or less when a stop comes first; false then.
     bool WaitUntil(const wxStopWatch& watch, long ms);
     // After a failed refresh: waits what the site asks for; false on a stop. After a give-up
     // it waits for the stop itself, so that nothing is downloaded any more.
     bool WaitToRetry();
-    // Posts what changed from m_posted to newer and makes newer the posted list, as one step
-    // under the handlers' guard; false when a stop came first.
-    bool PublishChanges(const UserList& newer, bool firstList);
+    // Posts what changed from m_posted to newer (downloaded from started on) and makes newer
+    // the posted list, as one step under the handlers' guard; false when a stop came first.
+    bool PublishChanges(const UserList& newer, bool firstList, const wxDateTime& started);
     // Posts a copy of event to the handlers of the audience in registration order; false
     // when a stop came first (the remaining handlers get nothing). Under m_handlersGuard.
     bool PostToHandlers(const wxEvent& event, Audience audience);

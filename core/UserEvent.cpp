@@ -7,6 +7,7 @@ wxDEFINE_EVENT(wxEVT_USER_LIST_INITIALIZED, UserListEvent);
 wxDEFINE_EVENT(wxEVT_USER_ADDED, UserEvent);
 wxDEFINE_EVENT(wxEVT_USER_DELETED, UserEvent);
 wxDEFINE_EVENT(wxEVT_USER_CHANGED, UserEvent);
+wxDEFINE_EVENT(wxEVT_USER_LIST_REFRESHED, UserListEvent);
 
 UserEvent::UserEvent(const User& user, wxEventType type, unsigned long oldStatus)
     : wxEvent(wxID_ANY, type), m_user(user), m_oldStatus(oldStatus) {}

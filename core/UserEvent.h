@@ -11,6 +11,7 @@ wxDECLARE_EVENT(wxEVT_USER_LIST_INITIALIZED, UserListEvent);
 wxDECLARE_EVENT(wxEVT_USER_ADDED, UserEvent);
 wxDECLARE_EVENT(wxEVT_USER_DELETED, UserEvent);
 wxDECLARE_EVENT(wxEVT_USER_CHANGED, UserEvent);
+wxDECLARE_EVENT(wxEVT_USER_LIST_REFRESHED, UserListEvent);
 
 // One performer came, went or changed; carries its own copy of the user.
 class UserEvent : public wxEvent {

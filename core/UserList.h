@@ -16,6 +16,8 @@ public:
     UserList() = default;
     UserList(const UserList&) = default;
     UserList& operator=(const UserList&) = default;
+    UserList(UserList&&) = default;
+    UserList& operator=(UserList&&) = default;
     virtual ~UserList() = default;
 
     iterator begin() { return m_users.begin(); }

@@ -2,11 +2,13 @@
 
 #include "core/KestovaSite.h"
 #include "core/Site.h"
+#include "history/HistoryStore.h"
 #include "resources/ImageStore.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/AuthenticationDialog.h"
 #include "ui/popup/PopupDialog.h"
 
+#include <wx/filefn.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
@@ -27,6 +29,10 @@ SiteSimProcess& TestSite() {
 
 void FreshSettings() {
     TestEnvironment::ResetConfig();
+    // The history too, which would bring back the announcements of earlier tests.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (wxFileExists(HistoryStore::DefaultPath() + suffix))
+            wxRemoveFile(HistoryStore::DefaultPath() + suffix);
     TestSite().UseAsSite();
     TestSite().Get("/_control/clear");
     auto config = ImageStore::GetConfig();

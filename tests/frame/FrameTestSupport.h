@@ -19,7 +19,8 @@ namespace frametest {
 SiteSimProcess& TestSite();
 const char* const ODD_PASSWORD = "a&b c=#%+";
 
-// Forgets every setting and points the plug-in at the test site with a one-second refresh.
+// Forgets every setting and the history, and points the plug-in at the test site with a
+// one-second refresh.
 void FreshSettings();
 
 MainFrame* OpenFrame();

@@ -1,13 +1,19 @@
 // "&UpdateFavorite" against the simulated site: the account dialog, the login check, the
 // favourites tree and page, the filter of the pop-ups.
 #include "core/Site.h"
+#include "history/HistoryStore.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/history/HistoryService.h"
+#include "ui/history/HistoryWindow.h"
+#include "ui/trees/AllTreeCtrl.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
 
 #include <gtest/gtest.h>
+#include <wx/listctrl.h>
+#include <wx/stattext.h>
 #include <wx/tokenzr.h>
 #include <wx/weakref.h>
 
@@ -221,4 +227,44 @@ TEST_F(LoginTest, ReplyAfterTheFrameIsGoneReachesNothing) {
     EXPECT_EQ(before + 1, LoginRequests());
     EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/favorites"));
     EXPECT_EQ(1u, m_answers.GetShown().size());
+}
+
+// After the login the favourites' sessions are recorded from the refresh; a favourite's "When
+// online..." opens her window, the all-users tree's only with the scope "all".
+TEST_F(LoginTest, FavouritesAreRecordedAndWhenOnlineOpensTheirWindow) {
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    Update();
+    ASSERT_TRUE(WaitForLogin());
+    HistoryStore& store = m_frame->GetHistory()->GetStore();
+    const auto sessions = [&store](const wxString& name) {
+        store.WaitUntilWritten(5000);
+        PerformerHistory history;
+        wxString why;
+        EXPECT_TRUE(
+            store.LoadPerformer(name, wxDateTime::Now().GetTicks() + 60, 90, &history, &why));
+        return history.sessions.size();
+    };
+    EXPECT_TRUE(
+        WaitFor([&] { return sessions("fav_free") == 1 && sessions("fav_busy") == 1; }, 10000));
+    EXPECT_EQ(0u, sessions("fav_gone"));
+
+    const auto whenOnline = [](UserListTreeCtrl* tree, const wxString& name) {
+        tree->SelectItem(tree->FindItem(User(name, 0), tree->GetRootItem(), true));
+        wxCommandEvent command(wxEVT_MENU, UserListTreeCtrl::ID_WHEN_ONLINE);
+        tree->GetEventHandler()->ProcessEvent(command);
+        for (wxWindow* window : wxTopLevelWindows)
+            if (auto* history = dynamic_cast<HistoryWindow*>(window))
+                if (history->GetPerformer() == name && !history->IsBeingDeleted())
+                    return history;
+        return static_cast<HistoryWindow*>(nullptr);
+    };
+    HistoryWindow* window = whenOnline(m_frame->GetFavoriteTree(), "fav_free");
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(window->GetSummary()->GetLabel().Contains("fav_free"));
+    EXPECT_EQ(1, window->GetSessions()->GetItemCount());
+
+    EXPECT_EQ(nullptr, whenOnline(m_frame->GetAllTree(), "fav_busy"));
+    ImageStore::GetConfig()->Write("/History/scope", "all");
+    m_frame->GetHistory()->SettingsChanged();
+    EXPECT_NE(nullptr, whenOnline(m_frame->GetAllTree(), "fav_busy"));
 }

@@ -1,15 +1,20 @@
 // The main frame on its own: layout, menus, stored settings, geometry, the splash screen.
 #include "core/SiteEndpoints.h"
+#include "history/HistoryStore.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/PreferencesDialog.h"
+#include "ui/history/HistoryService.h"
+#include "ui/history/HistoryWindow.h"
 #include "ui/trees/AllTreeCtrl.h"
 
 #include <gtest/gtest.h>
 #include <wx/display.h>
 #include <wx/ffile.h>
+#include <wx/filename.h>
 #include <wx/splash.h>
+#include <wx/stattext.h>
 #include <wx/stopwatch.h>
 #include <wx/weakref.h>
 
@@ -281,4 +286,37 @@ TEST_F(MainFrameTest, ExitWhileThePreferencesAreOpenEndsThemFirst) {
     SendMenu(frame, MainFrame::ID_PREFERENCES); // the real modal loop
     EXPECT_TRUE(sawDialog);
     EXPECT_TRUE(WaitFor([&] { return !ref; }, 15000));
+}
+
+// A history file that cannot be used is told once, after the window is up; the watching goes
+// on, and the window of "When online..." says why it has nothing.
+TEST_F(MainFrameTest, ADamagedHistoryIsToldOnceAndTheWatchingGoesOn) {
+    const wxString path = HistoryStore::DefaultPath();
+    wxFileName::Mkdir(wxFileName(path).GetPath(), 0700, wxPATH_MKDIR_FULL);
+    for (const char* suffix : {"-wal", "-shm"})
+        if (wxFileExists(path + suffix))
+            wxRemoveFile(path + suffix);
+    wxFFile(path, "w").Write("no history in here, only words");
+    ModalAnswerer answers;
+    answers.Expect(AnswerOk());
+    MainFrame* frame = OpenFrame();
+    ASSERT_TRUE(WaitFor([&] { return answers.GetShown().size() == 1; }));
+    EXPECT_EQ("History", answers.GetShown()[0].title);
+    const wxString told = wxString::FromUTF8(answers.GetShown()[0].message);
+    EXPECT_TRUE(told.Contains(path + " cannot be used: it is damaged")) << told;
+
+    AllTreeCtrl* tree = frame->GetAllTree();
+    EXPECT_TRUE(WaitFor(
+        [tree] {
+            return tree->GetGroupItem().IsOk() && tree->GetChildrenCount(tree->GetGroupItem()) > 0;
+        },
+        10000));
+    HistoryWindow* window = frame->GetHistory()->ShowWindow("anna");
+    wxString why = window->GetSummary()->GetLabelText();
+    why.Replace("\n", " "); // wrapped to the grid's width
+    EXPECT_EQ(told, why);
+    PumpEvents(300);
+    EXPECT_EQ(1u, answers.GetShown().size());
+    CloseFrame(frame);
+    wxRemoveFile(path);
 }

@@ -263,3 +263,40 @@ TEST_F(PreferencesDialogTest, UnwritableFoldersGiveOneMessageAndChangeNothing) {
     }
     EXPECT_FALSE(wxFileExists(AutostartEntry::GetPath()));
 }
+
+// The history's settings show as the history reads them and OK writes them; "Clear history"
+// is there only with something to clear, asks first and acts at once.
+TEST_F(PreferencesDialogTest, HistorySettingsAndClearHistoryThatAsksFirst) {
+    ImageStore::GetConfig()->Write("/History/scope", "all");
+    ImageStore::GetConfig()->Write("/History/days", 3651L);
+    PreferencesDialog dialog(nullptr);
+    auto* scope = Control<wxChoice>(dialog, "/History/scope");
+    EXPECT_EQ(1, scope->GetSelection());
+    EXPECT_EQ(90, Spin(dialog, "/History/days")->GetValue());
+    wxWindow* clear = dialog.FindWindow(PreferencesDialog::ID_CLEAR_HISTORY);
+    EXPECT_FALSE(clear->IsEnabled());
+    int cleared = 0;
+    dialog.SetHistoryClearer([&cleared] { ++cleared; });
+    EXPECT_TRUE(clear->IsEnabled());
+
+    ModalAnswerer answers;
+    answers.Expect([](wxDialog*) { return static_cast<int>(wxID_NONE); });
+    answers.Expect([](wxDialog*) { return static_cast<int>(wxID_NO); });
+    answers.Expect([](wxDialog*) { return static_cast<int>(wxID_YES); });
+    EXPECT_EQ(wxID_OK, RunModalWith(dialog, [&] {
+                  ClickButton(dialog, PreferencesDialog::ID_CLEAR_HISTORY);
+                  EXPECT_EQ(0, cleared);
+                  ClickButton(dialog, PreferencesDialog::ID_CLEAR_HISTORY);
+                  EXPECT_EQ(1, cleared);
+                  EXPECT_FALSE(clear->IsEnabled()) << "nothing is left to clear";
+                  scope->SetSelection(0);
+                  Spin(dialog, "/History/days")->SetValue(1);
+                  ClickButton(dialog, wxID_OK);
+              }));
+    ASSERT_EQ(3u, answers.GetShown().size());
+    EXPECT_EQ("Clear history", answers.GetShown()[1].title);
+    EXPECT_EQ("favorites", Raw("/History/scope"));
+    EXPECT_EQ("1", Raw("/History/days"));
+    // Everything fits a screen of 1024 x 768.
+    EXPECT_LE(dialog.GetSize().y, 768 - 40);
+}

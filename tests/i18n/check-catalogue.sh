@@ -7,7 +7,7 @@ src=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-find "$src"/core "$src"/resources "$src"/net "$src"/ui \( -name '*.cpp' -o -name '*.h' \) |
+find "$src"/core "$src"/resources "$src"/history "$src"/net "$src"/ui \( -name '*.cpp' -o -name '*.h' \) |
     sort > "$work/files"
 xgettext --from-code=UTF-8 -C -k_ -kwxTRANSLATE -kwxPLURAL:1,2 --files-from="$work/files" \
     -o "$work/roduviriz.pot"

@@ -166,7 +166,7 @@ TEST_F(PopupDialogManagerTest, APopupWhoseDownloadCannotStartNeverAppears) {
     EXPECT_TRUE(WaitFor([&] { return !popup; }));
     EXPECT_EQ(PopupDialog::GetShownCount(), 0);
     EXPECT_TRUE(WaitFor([&] {
-        return m_manager.GetRecent().GetNewest(0).outcome == RecentAnnouncements::DROPPED;
+        return m_manager.GetRecent().GetNewest(0).outcome == RecentAnnouncements::NOT_SHOWN;
     }));
 
     ASSERT_TRUE(module.OnInit());

@@ -4,6 +4,7 @@
 
 #include "resources/ImageStore.h"
 #include "tests/support/BrowserRecorder.h"
+#include "ui/history/HistoryService.h"
 #include "ui/popup/RecentListCtrl.h"
 #include "ui/popup/RecentWindow.h"
 
@@ -83,6 +84,46 @@ TEST_F(PopupDialogManagerTest, RecentListsTheNewestFirstAndFollowsWithoutTakingT
     sim.MouseDblClick();
     ASSERT_TRUE(browser.WaitForLaunches(1));
     EXPECT_EQ(browser.Launches()[0], "http://" + ms_site->HostPort() + "/preview.shtml?other249");
+}
+
+// The "Recent" window's list outlives the run through the history file: the newest 200 with
+// what became of each (one still waiting when the run ended was never shown), and the ids go on.
+// Clearing the history empties it, in the file too.
+TEST_F(PopupDialogManagerTest, RecentAnnouncementsComeBackAfterARestartUntilCleared) {
+    const std::string path = TestEnvironment::MakeTempDir("recent") + "/history.sqlite3";
+    {
+        HistoryService history(nullptr, m_manager.GetRecent(), path);
+        m_manager.SetPaused(true);
+        for (int i = 0; i < 230; ++i)
+            Added(wxString::Format("p%03d", i), ONLINE_FREE_PUBLIC);
+        m_manager.SetPaused(false);
+        Added("last", ONLINE_FREE_PUBLIC);
+        ASSERT_EQ(RecentAnnouncements::WAITING, m_manager.GetRecent().GetNewest(0).outcome);
+        ASSERT_TRUE(history.GetStore().WaitUntilWritten(10000));
+    }
+    PopupDialogManager next;
+    const RecentAnnouncements& recent = next.GetRecent();
+    {
+        HistoryService history(nullptr, next.GetRecent(), path);
+        ASSERT_EQ(200u, recent.GetCount());
+        EXPECT_EQ("last", recent.GetNewest(0).name);
+        EXPECT_EQ(RecentAnnouncements::NOT_SHOWN, recent.GetNewest(0).outcome);
+        EXPECT_EQ("p229", recent.GetNewest(1).name);
+        EXPECT_EQ(RecentAnnouncements::PAUSED, recent.GetNewest(1).outcome);
+        EXPECT_EQ("p031", recent.GetNewest(199).name);
+        const unsigned long lastId = recent.GetNewest(0).id;
+        UserEvent added(User("again", ONLINE_FREE_PUBLIC), wxEVT_USER_ADDED,
+                        UserEvent::NO_OLD_STATUS);
+        next.ProcessEvent(added);
+        EXPECT_EQ(lastId + 1, recent.GetNewest(0).id);
+
+        history.Clear();
+        EXPECT_EQ(0u, recent.GetCount());
+        ASSERT_TRUE(history.GetStore().WaitUntilWritten(10000));
+    }
+    PopupDialogManager third;
+    HistoryService history(nullptr, third.GetRecent(), path);
+    EXPECT_EQ(0u, third.GetRecent().GetCount());
 }
 
 } // namespace

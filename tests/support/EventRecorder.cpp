@@ -5,6 +5,7 @@ EventRecorder::EventRecorder() {
     Bind(wxEVT_USER_DELETED, &EventRecorder::OnUser, this);
     Bind(wxEVT_USER_CHANGED, &EventRecorder::OnUser, this);
     Bind(wxEVT_USER_LIST_INITIALIZED, &EventRecorder::OnList, this);
+    Bind(wxEVT_USER_LIST_REFRESHED, &EventRecorder::OnList, this);
 }
 
 size_t EventRecorder::Count(wxEventType type) const {
@@ -17,11 +18,11 @@ size_t EventRecorder::Count(wxEventType type) const {
 void EventRecorder::OnUser(UserEvent& event) {
     records.push_back({event.GetEventType(), event.GetId(), event.GetUser().GetName().ToStdString(),
                        event.GetUser().GetStatus(), event.GetOldStatus(), UserList(),
-                       event.GetListNumber()});
+                       event.GetListNumber(), wxDateTime()});
 }
 
 void EventRecorder::OnList(UserListEvent& event) {
     records.push_back({event.GetEventType(), event.GetId(), std::string(),
                        static_cast<unsigned long>(event.GetUserList().size()), 0,
-                       event.GetUserList(), 0});
+                       event.GetUserList(), event.GetListNumber(), event.GetTime()});
 }

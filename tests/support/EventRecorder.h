@@ -17,7 +17,8 @@ public:
         unsigned long status;     // the user's status; the list's size for a list event
         unsigned long oldStatus;  // user events only
         UserList list;            // list events only
-        unsigned long listNumber; // user events: the refresh thread's list they came from
+        unsigned long listNumber; // the refresh thread's list they came from (a refreshed list's)
+        wxDateTime time;          // a refreshed list's
     };
 
     EventRecorder();

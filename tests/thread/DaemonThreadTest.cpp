@@ -108,6 +108,37 @@ TEST_F(DaemonThreadTest, ChangesArePostedAddedThenDeletedThenChangedToHandlersIn
     }
 }
 
+// The history's road: every list whole, after its changes, also the lists that change nothing,
+// each with its number and the time its download began; and nothing else to the observer.
+TEST_F(DaemonThreadTest, AListObserverGetsEveryListWholeAfterItsChangesAndNothingElse) {
+    m_site.Succeed(MakeList({{"anna", 0x03}}), 20);
+    m_site.Succeed(MakeList({{"anna", 0x0D}, {"nina", 0x03}}), 20);
+    PostOrderRecorder::Log log;
+    PostOrderRecorder handler("h", log), observer("o", log);
+    m_thread->AddEventHandler(&handler);
+    m_thread->AddListObserver(&observer);
+    const wxDateTime before = wxDateTime::Now();
+    Start();
+
+    ASSERT_TRUE(WaitFor([&] { return observer.records.size() >= 4; }));
+    const std::vector<std::string> snapshot = log.Snapshot();
+    const std::vector<std::string> expected = {"h list",         "o refreshed", "h added nina",
+                                               "h changed anna", "o refreshed", "o refreshed"};
+    EXPECT_EQ(std::vector<std::string>(snapshot.begin(), snapshot.begin() + 6), expected);
+    EXPECT_EQ(handler.records.size(), 3u) << "the handler gets no whole lists after the first";
+    for (size_t i = 0; i < 4; ++i) {
+        const EventRecorder::Record& list = observer.records[i];
+        EXPECT_EQ(list.type, wxEVT_USER_LIST_REFRESHED);
+        EXPECT_EQ(list.listNumber, i + 1);
+        EXPECT_EQ(list.list.size(), i == 0 ? 1u : 2u);
+        ASSERT_TRUE(list.time.IsValid());
+        EXPECT_FALSE(list.time.IsEarlierThan(i ? observer.records[i - 1].time : before));
+        EXPECT_FALSE(list.time.IsLaterThan(wxDateTime::Now()));
+    }
+    ASSERT_NE(observer.records[1].list.FindUser("anna"), nullptr);
+    EXPECT_EQ(observer.records[1].list.FindUser("anna")->GetStatus(), 0x0Du);
+}
+
 TEST_F(DaemonThreadTest, HandlerAddedAfterTheFirstListGetsOnlyPerUserEvents) {
     m_site.Succeed(MakeList({{"anna", 0x03}}), 20);
     EventRecorder early, late;

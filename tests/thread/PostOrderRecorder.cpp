@@ -16,6 +16,8 @@ void PostOrderRecorder::QueueEvent(wxEvent* event) {
         entry += " deleted ";
     else if (type == wxEVT_USER_CHANGED)
         entry += " changed ";
+    else if (type == wxEVT_USER_LIST_REFRESHED)
+        entry += " refreshed";
     if (auto* user = dynamic_cast<UserEvent*>(event))
         entry += user->GetUser().GetName().ToStdString();
     {

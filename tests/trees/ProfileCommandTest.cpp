@@ -159,3 +159,41 @@ TEST_F(ProfileCommandTest, TheContextMenuOfAUserRowOffersProfile) {
 }
 
 } // namespace
+
+namespace {
+
+// Where a handler is set, the menu of a user row offers "When online..." after "Profile", and
+// choosing it hands the handler the row's performer (a real right click, answered by keys).
+TEST_F(ProfileCommandTest, WhenOnlineFollowsProfileWhereAHandlerIsSet) {
+    std::vector<wxString> asked;
+    m_tree->SetWhenOnlineHandler([&asked](const wxString& name) { asked.push_back(name); });
+    std::vector<wxString> items;
+    m_tree->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        if (wxMenu* menu = event.GetMenu())
+            for (const wxMenuItem* item : menu->GetMenuItems())
+                items.push_back(item->GetItemLabelText());
+        event.Skip();
+    });
+    wxTimer answer;
+    answer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (items.empty())
+            return;
+        answer.Stop();
+        wxUIActionSimulator keys;
+        keys.Char(WXK_DOWN);
+        keys.Char(WXK_DOWN);
+        keys.Char(WXK_RETURN);
+    });
+    answer.Start(100);
+    wxUIActionSimulator sim;
+    sim.MouseMove(ScreenPointOf(RowOf(ODD_NAME)));
+    PumpEvents(100);
+    sim.MouseClick(wxMOUSE_BTN_RIGHT);
+    ASSERT_TRUE(WaitFor([&] { return !asked.empty(); }));
+    answer.Stop();
+    EXPECT_EQ(items, (std::vector<wxString>{"Profile", "When online..."}));
+    EXPECT_EQ(asked, std::vector<wxString>{ODD_NAME});
+    EXPECT_TRUE(m_browser.Launches().empty());
+}
+
+} // namespace

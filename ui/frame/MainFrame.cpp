@@ -15,6 +15,7 @@
 #include "ui/frame/LoginQuery.h"
 #include "ui/frame/NotifyIcon.h"
 #include "ui/frame/PreferencesDialog.h"
+#include "ui/history/HistoryService.h"
 #include "ui/popup/PopupDialogManager.h"
 #include "ui/popup/PopupSettings.h"
 #include "ui/trees/AllTreeCtrl.h"
@@ -106,6 +107,8 @@ MainFrame::MainFrame(StartMode mode)
 
     m_favoritePage->Enable(false);
     m_popupManager = new PopupDialogManager();
+    m_history = new HistoryService(this, m_popupManager->GetRecent());
+    m_history->OfferIn(m_favoriteTree, m_allTree);
 
     ImageStore* store = ImageStore::GetInstance();
     if (store)
@@ -155,6 +158,9 @@ MainFrame::~MainFrame() {
         m_thread = nullptr;
     }
     m_handover.reset();
+    // Before the pop-up manager, whose announcements it keeps.
+    delete m_history;
+    m_history = nullptr;
     delete m_notifyIcon;
     m_notifyIcon = nullptr;
     delete m_popupManager;
@@ -180,6 +186,7 @@ void MainFrame::StartRefresh() {
     m_thread = new DaemonThread(site, wxTHREAD_JOINABLE, 0, 0);
     m_thread->AddEventHandler(m_allTree);
     m_thread->AddEventHandler(m_popupManager);
+    m_history->Watch(*m_thread);
     if (m_thread->Run() != wxTHREAD_NO_ERROR)
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::StartRefresh(): the thread did not start", this);
 }
@@ -194,8 +201,11 @@ void MainFrame::AskForSiteThenRefresh() {
 
 void MainFrame::ShowPreferences(bool askForSite) {
     PreferencesDialog dialog(this, askForSite);
+    if (m_history->CanClear())
+        dialog.SetHistoryClearer([this] { m_history->Clear(); });
     if (RunModal(dialog) != wxID_OK)
         return;
+    m_history->SettingsChanged();
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
     SetPopupsPaused(dialog.GetSaved().paused);
     if (m_notifyIcon)

@@ -14,6 +14,7 @@
 class AllTreeCtrl;
 class FavoriteTreeCtrl;
 class DaemonThread;
+class HistoryService;
 class PopupDialogManager;
 class NotifyIcon;
 class InstanceHandover;
@@ -43,6 +44,7 @@ public:
     // The "Connection" window, once Tool > Connection... has opened it.
     ConnectionWindow* GetConnectionWindow() const { return m_connectionWindow; }
     PopupDialogManager* GetPopupManager() const { return m_popupManager; }
+    HistoryService* GetHistory() const { return m_history; }
     bool AreFavoritesLoaded() const { return m_favoritesLoaded; }
 
     // Pauses or resumes the pop-ups and stores the choice in "/PopupDialog/paused"; the Tool
@@ -78,6 +80,7 @@ private:
     PopupDialogManager* m_popupManager;
     NotifyIcon* m_notifyIcon;
     ConnectionWindow* m_connectionWindow = nullptr;
+    HistoryService* m_history = nullptr;
     bool m_favoritesLoaded;
     wxDialog* m_modal = nullptr;
     bool m_exitAfterModal = false;

@@ -79,6 +79,8 @@ Preferences Preferences::Read() {
         values.holdWhileHovered = PopupSettings::HoldWhileHovered();
         values.popupStyle = PopupSettings::GetStyle();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
+        values.historyOfEveryone = HistorySettings::RecordsEveryone();
+        values.historyDays = HistorySettings::Days();
     }
     values.autostart = AutostartEntry::IsEnabled();
     return values;
@@ -100,6 +102,9 @@ bool Preferences::Save(wxString* why) const {
         {"/PopupDialog/style", PopupSettings::StyleValue(popupStyle)},
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
+        {"/History/scope",
+         historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
+        {"/History/days", Number(historyDays)},
     };
     {
         auto config = ImageStore::GetConfig();

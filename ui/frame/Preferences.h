@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/HistorySettings.h"
 #include "ui/popup/PopupSettings.h"
 
 #include <wx/string.h>
@@ -30,6 +31,8 @@ struct Preferences {
     PopupSettings::Style popupStyle = PopupSettings::STYLE_OWN;
     bool autostart = false; // whether the session's autostart entry is on
     bool startInTray = false;
+    bool historyOfEveryone = false; // "/History/scope" "all"
+    long historyDays = HistorySettings::DEFAULT_DAYS;
 
     static Preferences Read();
     // Writes the keys and the settings file, then the autostart entry, and reloads the site's

@@ -11,6 +11,7 @@
 wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_TEXT(wxID_ANY, PreferencesDialog::OnHostText)
     EVT_BUTTON(wxID_OK, PreferencesDialog::OnOK)
+    EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -95,11 +96,33 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     styleRow->Add(m_style, 0, wxALIGN_CENTER_VERTICAL);
     popups->Add(styleRow, 0, wxALL, 4);
 
-    wxStaticBoxSizer* session = AddBox(this, top, _("Session"));
+    // The session and the history side by side: the dialog fits a screen of 768 lines.
+    auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
+    top->Add(lastRow, 0, wxEXPAND);
+    wxStaticBoxSizer* session = AddBox(this, lastRow, _("Session"));
     m_autostart = AddCheck(session->GetStaticBox(), session, _("Start with the session"),
                            "/Session/autostart", now.autostart);
     m_startInTray = AddCheck(session->GetStaticBox(), session, _("Start in the tray"),
                              "/Session/startInTray", now.startInTray);
+
+    wxStaticBoxSizer* history = AddBox(this, lastRow, _("History"));
+    lastRow->GetItem(history)->SetProportion(1);
+    wxFlexGridSizer* historyGrid = AddGrid(history, 0);
+    historyGrid->Add(new wxStaticText(history->GetStaticBox(), wxID_ANY, _("Record when online")),
+                     0, wxALIGN_CENTER_VERTICAL);
+    const wxString scopes[] = {_("favourites"), _("every performer")};
+    m_historyScope =
+        new wxChoice(history->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxDefaultSize, 2, scopes,
+                     0, wxDefaultValidator, "/History/scope");
+    m_historyScope->SetSelection(now.historyOfEveryone ? 1 : 0);
+    historyGrid->Add(m_historyScope, 0, wxALIGN_CENTER_VERTICAL);
+    historyGrid->AddSpacer(0);
+    m_historyDays =
+        AddNumber(history->GetStaticBox(), historyGrid, _("Keep for"), "/History/days",
+                  now.historyDays, HistorySettings::MIN_DAYS, HistorySettings::MAX_DAYS, _("days"));
+    m_clearHistory = new wxButton(history->GetStaticBox(), ID_CLEAR_HISTORY, _("Clear history"));
+    m_clearHistory->Enable(false);
+    history->Add(m_clearHistory, 0, wxALL, 4);
 
     wxStdDialogButtonSizer* buttons = CreateStdDialogButtonSizer(wxOK | wxCANCEL);
     m_okButton = static_cast<wxButton*>(FindWindow(wxID_OK));
@@ -193,6 +216,8 @@ Preferences PreferencesDialog::Collect() const {
                             : PopupSettings::STYLE_OWN;
     values.autostart = m_autostart->GetValue();
     values.startInTray = m_startInTray->GetValue();
+    values.historyOfEveryone = m_historyScope->GetSelection() == 1;
+    values.historyDays = m_historyDays->GetValue();
     return values;
 }
 
@@ -211,4 +236,21 @@ void PreferencesDialog::OnOK(wxCommandEvent& event) {
     m_saved = values;
     // The dialog's own OK handling ends the modal loop with wxID_OK.
     event.Skip();
+}
+
+void PreferencesDialog::SetHistoryClearer(const std::function<void()>& clear) {
+    m_historyClearer = clear;
+    m_clearHistory->Enable(static_cast<bool>(clear));
+}
+
+void PreferencesDialog::OnClearHistory(wxCommandEvent&) {
+    wxLogTrace(ROD_TRACE, "[%p]PreferencesDialog::OnClearHistory()", this);
+    if (!m_historyClearer ||
+        wxMessageBox(_("Delete the whole history of when performers were online, and the list of "
+                       "recent announcements?"),
+                     _("Clear history"), wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) != wxYES)
+        return;
+    m_historyClearer();
+    // Nothing is left to clear.
+    m_clearHistory->Enable(false);
 }

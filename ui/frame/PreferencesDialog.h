@@ -11,14 +11,19 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-// The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups and the
-// session. It shows Preferences::Read() and saves on OK; a save that fails is told in one
-// message and the dialog stays open. It never talks to the network.
+#include <functional>
+
+// The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups, the
+// session and the history. It shows Preferences::Read() and saves on OK; a save that fails is
+// told in one message and the dialog stays open. It never talks to the network. "Clear history"
+// acts at once, after a question, without waiting for OK.
 //
 // Each control is named after its setting's key ("/System/syncinterval"); the reason next to
 // a host field after the key and " reason".
 class PreferencesDialog : public wxDialog {
 public:
+    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1 };
+
     // With askForSite, a line above the fields asks for the site and the web host field has
     // the focus (the first start).
     PreferencesDialog(wxWindow* parent, bool askForSite = false);
@@ -26,10 +31,13 @@ public:
 
     // The values saved by OK.
     const Preferences& GetSaved() const { return m_saved; }
+    // What "Clear history" does; the button is disabled without it.
+    void SetHistoryClearer(const std::function<void()>& clear);
 
 private:
     void OnHostText(wxCommandEvent& event);
     void OnOK(wxCommandEvent& event);
+    void OnClearHistory(wxCommandEvent& event);
 
     wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
                         const char* key, const wxString& value);
@@ -55,6 +63,10 @@ private:
     wxChoice* m_style = nullptr;
     wxCheckBox* m_autostart = nullptr;
     wxCheckBox* m_startInTray = nullptr;
+    wxChoice* m_historyScope = nullptr;
+    wxSpinCtrl* m_historyDays = nullptr;
+    wxButton* m_clearHistory = nullptr;
+    std::function<void()> m_historyClearer;
     wxButton* m_okButton = nullptr;
     Preferences m_saved;
 

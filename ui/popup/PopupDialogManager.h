@@ -39,6 +39,7 @@ public:
 
     RecentWindow* GetRecentWindow() const { return m_recentWindow.get(); }
     const RecentAnnouncements& GetRecent() const { return m_recent; }
+    RecentAnnouncements& GetRecent() { return m_recent; }
     // The summary pop-up on screen, if any.
     PopupSummary* GetSummary() const;
     // Announcements still waiting for a place.

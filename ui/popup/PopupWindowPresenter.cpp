@@ -54,7 +54,7 @@ void PopupWindowPresenter::Settle() {
         if (popup && popup->IsShown())
             m_recent->SetOutcome(made.recentId, RecentAnnouncements::SHOWN);
         else if (IsGoing(popup))
-            m_recent->SetOutcome(made.recentId, RecentAnnouncements::DROPPED);
+            m_recent->SetOutcome(made.recentId, RecentAnnouncements::NOT_SHOWN);
     }
     m_made.erase(std::remove_if(m_made.begin(), m_made.end(),
                                 [](const Made& made) {

@@ -9,8 +9,28 @@ unsigned long RecentAnnouncements::Add(const wxString& name, int kind, Outcome o
     m_entries.push_back({id, wxDateTime::Now(), name, kind, outcome});
     if (m_entries.size() > CAPACITY)
         m_entries.pop_front();
-    Changed();
+    Changed(&m_entries.back());
     return id;
+}
+
+void RecentAnnouncements::Restore(const std::vector<Entry>& entries) {
+    size_t first = entries.size();
+    while (first > 0 && entries.size() - first < CAPACITY &&
+           (first == entries.size() || entries[first - 1].id + 1 == entries[first].id))
+        --first;
+    m_entries.assign(entries.begin() + static_cast<long>(first), entries.end());
+    // Its pop-up can no longer come.
+    for (Entry& entry : m_entries)
+        if (entry.outcome == WAITING)
+            entry.outcome = NOT_SHOWN;
+    if (!m_entries.empty())
+        m_nextId = m_entries.back().id + 1;
+    Changed(nullptr);
+}
+
+void RecentAnnouncements::Clear() {
+    m_entries.clear();
+    Changed(nullptr);
 }
 
 // Ids follow each other, so an entry is found by its distance from the newest.
@@ -24,11 +44,14 @@ void RecentAnnouncements::SetOutcome(unsigned long id, Outcome outcome) {
     const long index = FindNewestIndex(id);
     if (index < 0)
         return;
-    m_entries[m_entries.size() - 1 - static_cast<size_t>(index)].outcome = outcome;
-    Changed();
+    Entry& entry = m_entries[m_entries.size() - 1 - static_cast<size_t>(index)];
+    entry.outcome = outcome;
+    Changed(&entry);
 }
 
-void RecentAnnouncements::Changed() {
+void RecentAnnouncements::Changed(const Entry* entry) {
+    if (entry && m_keeper)
+        m_keeper(*entry);
     if (m_listener)
         m_listener();
 }
@@ -49,7 +72,7 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("paused");
     case FILTERED:
         return _("filtered out");
-    case DROPPED:
+    case NOT_SHOWN:
         return _("not shown");
     }
     return wxString();

@@ -5,13 +5,16 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
-// The last announcements of this run, kept in memory for the "Recent" window: when, who, which
-// kind of news, and what became of it.
+// The last announcements, kept in memory for the "Recent" window: when, who, which kind of
+// news, and what became of it. Those of earlier runs come back from the history through
+// Restore, and a keeper hears of every entry added or changed.
 class RecentAnnouncements {
 public:
-    // DROPPED: the pop-up could not fetch its picture, and never appeared.
-    enum Outcome { WAITING, SHOWN, FOLDED, PAUSED, FILTERED, DROPPED };
+    // NOT_SHOWN: never appeared: its picture could not be fetched, or it was still waiting
+    // when its run ended.
+    enum Outcome { WAITING, SHOWN, FOLDED, PAUSED, FILTERED, NOT_SHOWN };
     struct Entry {
         unsigned long id;
         wxDateTime time;
@@ -34,14 +37,22 @@ public:
 
     // Called after every change; empty for none.
     void SetListener(const std::function<void()>& listener) { m_listener = listener; }
+    // Called with each entry added and with each entry whose outcome changed; empty for none.
+    void SetKeeper(const std::function<void(const Entry&)>& keeper) { m_keeper = keeper; }
+    // Before the first Add: entries of earlier runs, oldest first, the newest of them with
+    // consecutive ids (those before a gap are left out). Ids go on from the newest.
+    void Restore(const std::vector<Entry>& entries);
+    // Forgets every entry (the history was cleared); ids go on.
+    void Clear();
 
     static wxString KindText(int kind);
     static wxString OutcomeText(Outcome outcome);
 
 private:
-    void Changed();
+    void Changed(const Entry* entry);
 
     std::deque<Entry> m_entries;
     unsigned long m_nextId = 1;
     std::function<void()> m_listener;
+    std::function<void(const Entry&)> m_keeper;
 };

@@ -14,7 +14,10 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
     : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL),
       m_list(list) {
-    InsertColumn(COLUMN_TIME, _("Time"), wxLIST_FORMAT_LEFT, 70);
+    // Entries of earlier days (kept from run to run) show their date too.
+    InsertColumn(COLUMN_TIME, _("Time"), wxLIST_FORMAT_LEFT,
+                 WidestText({_("Time"), TimeText(wxDateTime(28, wxDateTime::Dec, 2000, 23, 59, 59)),
+                             TimeText(wxDateTime::Now())}));
     InsertColumn(COLUMN_NAME, _("Name"), wxLIST_FORMAT_LEFT, 120);
     InsertColumn(COLUMN_KIND, _("Kind"), wxLIST_FORMAT_LEFT,
                  WidestText({_("Kind"), RecentAnnouncements::KindText(PopupDialog::KIND_ONLINE),
@@ -26,7 +29,7 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FOLDED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::PAUSED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED),
-                    RecentAnnouncements::OutcomeText(RecentAnnouncements::DROPPED)}));
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::NOT_SHOWN)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
 }
@@ -79,7 +82,7 @@ wxString RecentListCtrl::OnGetItemText(long item, long column) const {
     const RecentAnnouncements::Entry& entry = m_list->GetNewest(static_cast<size_t>(item));
     switch (column) {
     case COLUMN_TIME:
-        return entry.time.Format("%H:%M:%S");
+        return TimeText(entry.time);
     case COLUMN_NAME:
         return entry.name;
     case COLUMN_KIND:
@@ -89,6 +92,10 @@ wxString RecentListCtrl::OnGetItemText(long item, long column) const {
     default:
         return wxString();
     }
+}
+
+wxString RecentListCtrl::TimeText(const wxDateTime& time) {
+    return time.Format(time.IsSameDate(wxDateTime::Today()) ? "%H:%M:%S" : "%Y-%m-%d %H:%M");
 }
 
 void RecentListCtrl::OnActivated(wxListEvent& event) {

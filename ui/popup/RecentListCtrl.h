@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/datetime.h>
 #include <wx/listctrl.h>
 
 #include <initializer_list>
@@ -26,6 +27,8 @@ protected:
 
 private:
     int WidestText(std::initializer_list<wxString> texts) const;
+    // The time of day for today's entries, the date and time for older ones.
+    static wxString TimeText(const wxDateTime& time);
     void Reload();
     void OnActivated(wxListEvent& event);
 

@@ -14,6 +14,7 @@
 // clang-format off
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(UserListTreeCtrl::ID_PROFILE, UserListTreeCtrl::OnMenu)
+    EVT_MENU(UserListTreeCtrl::ID_WHEN_ONLINE, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_USER_ADDED(UserListTreeCtrl::OnUserAdded)
@@ -127,7 +128,7 @@ int UserListTreeCtrl::AddSkinImage(wxImageList* images, const wxString& key) {
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::OnMenu(%d)", this, event.GetId());
-    if (event.GetId() != ID_PROFILE)
+    if (event.GetId() != ID_PROFILE && event.GetId() != ID_WHEN_ONLINE)
         return;
     // The toolkit's tree answers its current row even after everything was unselected.
     const wxTreeItemId selection = GetSelection();
@@ -136,7 +137,10 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event) {
     const auto* data = static_cast<const UserListTreeItemData*>(GetItemData(selection));
     if (!data)
         return;
-    Util::LaunchBrowser(PreviewAddress(data->GetUser().GetName()));
+    if (event.GetId() == ID_PROFILE)
+        Util::LaunchBrowser(PreviewAddress(data->GetUser().GetName()));
+    else if (m_whenOnline)
+        m_whenOnline(data->GetUser().GetName());
 }
 
 void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&) {
@@ -152,6 +156,8 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
         return;
     wxMenu menu(wxEmptyString, 0);
     menu.Append(ID_PROFILE, _("Profile"), wxEmptyString);
+    if (m_whenOnline)
+        menu.Append(ID_WHEN_ONLINE, _("When online..."), wxEmptyString);
     PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
 }
 

@@ -6,15 +6,18 @@
 
 #include <wx/treectrl.h>
 
+#include <functional>
+
 class wxImageList;
 
 // The common base of the performer trees: every performer one row under the (hidden) root,
 // the row lookup by name, and the "Profile" command that opens a performer's preview page,
-// from the context menu of a user row or by activating the row. The derived trees put their
-// own user-event handlers in front of these through their event tables.
+// from the context menu of a user row or by activating the row; where a handler is set, the
+// menu also offers "When online...". The derived trees put their own user-event handlers in
+// front of these through their event tables.
 class UserListTreeCtrl : public wxTreeCtrl {
 public:
-    enum { ID_PROFILE = 5000 };
+    enum { ID_PROFILE = 5000, ID_WHEN_ONLINE = 6100 };
 
     UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
                      const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
@@ -29,6 +32,12 @@ public:
 
     // Every way a row's data enters or leaves the tree keeps the index in step.
     void SetItemData(const wxTreeItemId& item, wxTreeItemData* data) override;
+
+    // "When online..." in the context menu calls handler with the row's performer; an empty
+    // handler takes the item out of the menu.
+    void SetWhenOnlineHandler(const std::function<void(const wxString&)>& handler) {
+        m_whenOnline = handler;
+    }
 
     // The preview page of a performer, the name appended as it is.
     static wxString PreviewAddress(const wxString& name);
@@ -60,6 +69,7 @@ private:
     void IndexRow(wxTreeItemData* data);
 
     UserRowIndex m_rows;
+    std::function<void(const wxString&)> m_whenOnline;
 
     wxDECLARE_EVENT_TABLE();
 };
