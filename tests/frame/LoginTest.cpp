@@ -1,9 +1,15 @@
 // "&UpdateFavorite" against the simulated site: the account dialog, the login check, the
 // favourites tree and page, the filter of the pop-ups.
 #include "core/Site.h"
+#include "net/DownloadThreadsModule.h"
 #include "resources/ImageStore.h"
+#include "resources/Trace.h"
 #include "tests/frame/FrameTestSupport.h"
+#include "tests/resources/LogCapture.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TinyProxyProcess.h"
+#include "ui/frame/LoginQuery.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +17,44 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <set>
+#include <sstream>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace frametest;
 
 namespace {
+
+// The process's standard error goes into a file while it lives.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() : m_path(TestEnvironment::MakeTempDir("stderr") + "/stderr") {
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        const int file = open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(file, STDERR_FILENO);
+        close(file);
+    }
+    ~StandardErrorCapture() {
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+    }
+    std::vector<std::string> Lines() const {
+        std::fflush(stderr);
+        std::ostringstream text;
+        text << std::ifstream(m_path).rdbuf();
+        return SplitLines(text.str());
+    }
+
+private:
+    std::string m_path;
+    int m_saved;
+};
 
 class LoginTest : public ::testing::Test {
 protected:
@@ -218,4 +257,63 @@ TEST_F(LoginTest, ReplyAfterTheFrameIsGoneReachesNothing) {
     EXPECT_EQ(before + 1, LoginRequests());
     EXPECT_FALSE(ImageStore::GetConfig()->HasEntry("/favorites"));
     EXPECT_EQ(1u, m_answers.GetShown().size());
+}
+
+// The login check's password goes in the check's own request, straight to the site, and
+// nowhere else: not through the proxy that carries the rest, not into a trace or onto the
+// standard error, not into any other request; nor does a refused one. The proxy's password
+// stays out of the logs too.
+TEST_F(LoginTest, ThePasswordTravelsOnlyInTheLoginCheck) {
+    // Every transfer reads the environment: it changes only while none runs.
+    CloseFrame(m_frame);
+    ASSERT_TRUE(DownloadThreadsModule::WaitUntilIdle(10000));
+    TinyProxyProcess proxy("rod", "s3cr.t-pw");
+    ScopedEnvironment environment;
+    environment.Set("http_proxy", proxy.Address("rod:s3cr%2Et-pw"));
+    const size_t logged = TestSite().LogLines().size();
+    StandardErrorCapture errors;
+    std::vector<std::string> traces;
+    {
+        LogCapture log;
+        wxLog::AddTraceMask(ROD_TRACE);
+        // A failed list says why on the standard error: that road is open.
+        TestSite().Get("/_control/fault?path=%2Finclude%2Fjs&mode=500&count=1");
+        m_frame = OpenFrame();
+        m_answers.Expect(AnswerAccount("odd", "n0t+the=pw"));
+        m_answers.Expect(AnswerOk());
+        Update();
+        EXPECT_TRUE(WaitFor([this] { return m_answers.GetShown().size() == 2; }, 10000));
+        m_answers.Expect(AnswerAccount("odd", ODD_PASSWORD));
+        Update();
+        EXPECT_TRUE(WaitForLogin());
+        EXPECT_TRUE(
+            WaitFor([&] { return proxy.Log().find("online_performers.js") != std::string::npos; }));
+        CloseFrame(m_frame);
+        m_frame = nullptr;
+        EXPECT_TRUE(DownloadThreadsModule::WaitUntilIdle(10000));
+        wxLog::RemoveTraceMask(ROD_TRACE);
+        wxLog::FlushActive();
+        for (const LogCapture::Message& message : log.messages)
+            traces.push_back(message.text);
+    }
+    EXPECT_FALSE(LinesHolding(traces, {"/zirovudaroro"}).empty());
+    EXPECT_FALSE(LinesHolding(errors.Lines(), {"performer list failed"}).empty());
+
+    std::vector<std::string> site = TestSite().LogLines();
+    site.erase(site.begin(), site.begin() + static_cast<long>(logged));
+    const std::vector<std::string> none;
+    for (const char* password : {"n0t+the=pw", ODD_PASSWORD}) {
+        SCOPED_TRACE(password);
+        const std::vector<std::string> forms = {
+            password, LoginQuery::PercentEncode(wxString::FromUTF8(password)).utf8_string()};
+        const std::vector<std::string> requests = LinesHolding(site, forms);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].rfind("GET\t/zirovudaroro?username=odd&password=", 0), 0u);
+        EXPECT_EQ(LinesHolding(SplitLines(proxy.Log()), forms), none);
+        EXPECT_EQ(LinesHolding(traces, forms), none);
+        EXPECT_EQ(LinesHolding(errors.Lines(), forms), none);
+    }
+    const std::vector<std::string> proxyPassword = {"s3cr.t-pw", "s3cr%2Et-pw"};
+    EXPECT_EQ(LinesHolding(traces, proxyPassword), none);
+    EXPECT_EQ(LinesHolding(errors.Lines(), proxyPassword), none);
 }
