@@ -7,6 +7,7 @@
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/resources/LogCapture.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/StandardErrorCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TinyProxyProcess.h"
 #include "ui/frame/LoginQuery.h"
@@ -17,44 +18,11 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <set>
-#include <sstream>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace frametest;
 
 namespace {
-
-// The process's standard error goes into a file while it lives.
-class StandardErrorCapture {
-public:
-    StandardErrorCapture() : m_path(TestEnvironment::MakeTempDir("stderr") + "/stderr") {
-        std::fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        const int file = open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(file, STDERR_FILENO);
-        close(file);
-    }
-    ~StandardErrorCapture() {
-        std::fflush(stderr);
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-    }
-    std::vector<std::string> Lines() const {
-        std::fflush(stderr);
-        std::ostringstream text;
-        text << std::ifstream(m_path).rdbuf();
-        return SplitLines(text.str());
-    }
-
-private:
-    std::string m_path;
-    int m_saved;
-};
 
 class LoginTest : public ::testing::Test {
 protected:
