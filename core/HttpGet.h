@@ -7,8 +7,8 @@
 
 // The one way a request for an address goes out: the client is given the address's scheme,
 // host and port (the client decides whether that goes through a proxy), asked for the path and
-// query, and only a success (2xx) counts as a body. Every refusal is traced with its reason
-// (run with WXTRACE=roduviriz).
+// query, and only a success (2xx) counts as a body. Every refusal is traced with its reason and
+// the address without its credentials and query (run with WXTRACE=roduviriz).
 class HttpGet {
 public:
     // The body's stream, to be deleted before the client; null on any failure, with the reason

@@ -98,7 +98,8 @@ std::vector<std::string> wxHTTP2::RequestHeaders() {
 }
 
 wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
-    wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::GetInputStream(%s)", this, path);
+    // Without the query: the login check's carries the password.
+    wxLogTrace(ROD_TRACE, "[%p]wxHTTP2::GetInputStream(%s)", this, path.BeforeFirst('?'));
     CurlSession::Request request;
     request.url = (m_scheme + "://" + m_authority + path).utf8_string();
     request.headers = RequestHeaders();

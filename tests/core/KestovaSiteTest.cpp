@@ -134,8 +134,11 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
 
     // Clamped to what a wait in milliseconds can hold, and to at least a second.
-    for (const auto& [setting, interval] :
-         {std::pair{1000000000000L, INT_MAX / 1000 * 1000}, {4L, 4000}, {0L, 1000}, {-5L, 1000}}) {
+    for (const auto& [setting, interval] : {std::pair{1000000000000L, INT_MAX / 1000 * 1000},
+                                            {4L, 4000},
+                                            {1L, 1000},
+                                            {0L, 1000},
+                                            {-5L, 1000}}) {
         ImageStore::GetConfig()->Write("/System/syncinterval", setting);
         EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
     }
@@ -380,17 +383,19 @@ TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
     EXPECT_GE(refreshMs(40), 400) << "by default";
     config("30");
     EXPECT_GE(refreshMs(40), 1200);
+    config("100");
+    EXPECT_GE(refreshMs(20), 2000) << "the longest";
 
     // No pause at all: with 10 ms each, these would take 20 s.
     config("0");
     EXPECT_LT(refreshMs(2000), 10000);
 
-    // Out of range or not a number: 10 ms each (5000 would take 20 s here).
-    for (const char* value : {"5000", "-1", "fast"}) {
+    // Out of range or not a number: 10 ms each (101 would take 2 s here, 5000 100 s).
+    for (const char* value : {"101", "-1", "5000", "fast"}) {
         config(value);
-        const long ms = refreshMs(4);
-        EXPECT_GE(ms, 40) << value;
-        EXPECT_LT(ms, 10000) << value;
+        const long ms = refreshMs(20);
+        EXPECT_GE(ms, 200) << value;
+        EXPECT_LT(ms, 2000) << value;
     }
 }
 

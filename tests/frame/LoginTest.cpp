@@ -2,10 +2,17 @@
 // favourites tree and page, the filter of the pop-ups.
 #include "core/Site.h"
 #include "history/HistoryStore.h"
+#include "net/DownloadThreadsModule.h"
 #include "resources/ImageStore.h"
+#include "resources/Trace.h"
+#include "resources/EventLog.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/StandardErrorCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TinyProxyProcess.h"
+#include "ui/frame/LoginQuery.h"
 #include "ui/history/HistoryService.h"
 #include "ui/history/HistoryWindow.h"
 #include "ui/trees/AllTreeCtrl.h"
@@ -18,6 +25,7 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 using namespace frametest;
@@ -267,4 +275,70 @@ TEST_F(LoginTest, FavouritesAreRecordedAndWhenOnlineOpensTheirWindow) {
     ImageStore::GetConfig()->Write("/History/scope", "all");
     m_frame->GetHistory()->SettingsChanged();
     EXPECT_NE(nullptr, whenOnline(m_frame->GetAllTree(), "fav_busy"));
+}
+
+// The login check's password goes in the check's own request, straight to the site, and
+// nowhere else: not through the proxy that carries the rest, not into a trace or onto the
+// standard error, not into any other request; nor does a refused one. The proxy's password
+// stays out of the logs too.
+TEST_F(LoginTest, ThePasswordTravelsOnlyInTheLoginCheck) {
+    // Every transfer reads the environment: it changes only while none runs.
+    CloseFrame(m_frame);
+    ASSERT_TRUE(DownloadThreadsModule::WaitUntilIdle(10000));
+    TinyProxyProcess proxy("rod", "s3cr.t-pw");
+    ScopedEnvironment environment;
+    environment.Set("http_proxy", proxy.Address("rod:s3cr%2Et-pw"));
+    const size_t logged = TestSite().LogLines().size();
+    // The program's own log, traces included (as with --verbose): its file and the standard
+    // error.
+    environment.Set("XDG_STATE_HOME", TestEnvironment::MakeTempDir("state"));
+    StandardErrorCapture errors;
+    std::vector<std::string> traces;
+    {
+        LogCapture host;
+        EventLog::Install();
+        wxLog::AddTraceMask(ROD_TRACE);
+        // A failed list says why on the standard error: that road is open.
+        TestSite().Get("/_control/fault?path=%2Finclude%2Fjs&mode=500&count=1");
+        m_frame = OpenFrame();
+        m_answers.Expect(AnswerAccount("odd", "n0t+the=pw"));
+        m_answers.Expect(AnswerOk());
+        Update();
+        EXPECT_TRUE(WaitFor([this] { return m_answers.GetShown().size() == 2; }, 10000));
+        m_answers.Expect(AnswerAccount("odd", ODD_PASSWORD));
+        Update();
+        EXPECT_TRUE(WaitForLogin());
+        EXPECT_TRUE(
+            WaitFor([&] { return proxy.Log().find("online_performers.js") != std::string::npos; }));
+        CloseFrame(m_frame);
+        m_frame = nullptr;
+        EXPECT_TRUE(DownloadThreadsModule::WaitUntilIdle(10000));
+        wxLog::RemoveTraceMask(ROD_TRACE);
+        wxLog::FlushActive();
+        EventLog::Uninstall();
+        std::ifstream file(EventLog::FilePath().ToStdString());
+        for (std::string line; std::getline(file, line);)
+            traces.push_back(line);
+    }
+    EXPECT_FALSE(LinesHolding(traces, {"/zirovudaroro"}).empty());
+    EXPECT_FALSE(LinesHolding(traces, {"performer list: HTTP 500"}).empty());
+    EXPECT_FALSE(LinesHolding(errors.Lines(), {"performer list: HTTP 500"}).empty());
+
+    std::vector<std::string> site = TestSite().LogLines();
+    site.erase(site.begin(), site.begin() + static_cast<long>(logged));
+    const std::vector<std::string> none;
+    for (const char* password : {"n0t+the=pw", ODD_PASSWORD}) {
+        SCOPED_TRACE(password);
+        const std::vector<std::string> forms = {
+            password, LoginQuery::PercentEncode(wxString::FromUTF8(password)).utf8_string()};
+        const std::vector<std::string> requests = LinesHolding(site, forms);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].rfind("GET\t/zirovudaroro?username=odd&password=", 0), 0u);
+        EXPECT_EQ(LinesHolding(SplitLines(proxy.Log()), forms), none);
+        EXPECT_EQ(LinesHolding(traces, forms), none);
+        EXPECT_EQ(LinesHolding(errors.Lines(), forms), none);
+    }
+    const std::vector<std::string> proxyPassword = {"s3cr.t-pw", "s3cr%2Et-pw"};
+    EXPECT_EQ(LinesHolding(traces, proxyPassword), none);
+    EXPECT_EQ(LinesHolding(errors.Lines(), proxyPassword), none);
 }

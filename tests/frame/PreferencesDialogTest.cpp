@@ -130,6 +130,33 @@ TEST_F(PreferencesDialogTest, ShowsStoredValuesWithDefaultsForBadOnesAndOnlyOkFi
     EXPECT_EQ("https://img.test/x", SiteEndpoints::ImageUrl("/x"));
 }
 
+// Each number at its limits shows as it is; one past them, as its default (the duration held
+// within its range, as the pop-ups hold it).
+TEST_F(PreferencesDialogTest, NumbersShowTheirLimitsAndOnePastThemAsTheDefault) {
+    struct Limits {
+        const char* key;
+        long low, high, belowLow, aboveHigh;
+    };
+    const Limits numbers[] = {{"/System/syncinterval", 1, 3600, 10, 10},
+                              {"/System/parsePause", 0, 100, 10, 10},
+                              {"/PopupDialog/duration", 1, 3600, 1, 3600},
+                              {"/PopupDialog/graceRefreshes", 0, 10, 0, 0}};
+    for (const bool high : {false, true}) {
+        for (const long past : {0L, 1L}) {
+            for (const Limits& number : numbers)
+                ImageStore::GetConfig()->Write(number.key,
+                                               high ? number.high + past : number.low - past);
+            PreferencesDialog dialog(nullptr);
+            for (const Limits& number : numbers) {
+                const long shown = !past ? (high ? number.high : number.low)
+                                         : (high ? number.aboveHigh : number.belowLow);
+                EXPECT_EQ(shown, Spin(dialog, number.key)->GetValue())
+                    << number.key << (high ? " high" : " low") << (past ? ", one past" : "");
+            }
+        }
+    }
+}
+
 TEST_F(PreferencesDialogTest, HostsAreCheckedAsTypedAndABadOneSaysWhyAndBlocksOk) {
     PreferencesDialog dialog(nullptr);
     auto* web = Control<wxTextCtrl>(dialog, "/Site/webHost");

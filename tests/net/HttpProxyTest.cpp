@@ -1,4 +1,5 @@
 #include "tests/net/HttpClientFixture.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TinyProxyProcess.h"
 
 #include <gtest/gtest.h>
@@ -11,34 +12,6 @@
 
 namespace {
 
-// Sets environment variables for one scope and puts the old values back.
-class ScopedEnvironment {
-public:
-    void Set(const char* name, const std::string& value) {
-        Remember(name);
-        setenv(name, value.c_str(), 1);
-    }
-    void Unset(const char* name) {
-        Remember(name);
-        unsetenv(name);
-    }
-    ~ScopedEnvironment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second.first)
-                setenv(it->first.c_str(), it->second.second.c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    void Remember(const char* name) {
-        const char* old = std::getenv(name);
-        m_saved.emplace_back(name, std::make_pair(old != nullptr, old ? old : ""));
-    }
-    std::vector<std::pair<std::string, std::pair<bool, std::string>>> m_saved;
-};
-
 bool CameThroughTheProxy(const std::map<std::string, std::string>& headers) {
     return headers.count("via") == 1;
 }
@@ -46,7 +19,8 @@ bool CameThroughTheProxy(const std::map<std::string, std::string>& headers) {
 // Debian's tinyproxy on a port of its own, asking for credentials, named by the environment as
 // curl reads it: the request reaches the site through it only with them, the exceptions and
 // the upper-case name that curl ignores for http go straight, and a refusal is a failed request
-// like any other whose reason names the proxy but not the password.
+// like any other whose reason names the proxy but not the password. Neither the proxy's nor
+// the site's credentials go where they do not belong.
 TEST_F(HttpClientTest, TheEnvironmentsProxyCarriesRequestsWithItsCredentials) {
     TinyProxyProcess proxy("rod", "s3cr.t-pw");
     ScopedEnvironment environment;
@@ -68,10 +42,26 @@ TEST_F(HttpClientTest, TheEnvironmentsProxyCarriesRequestsWithItsCredentials) {
     EXPECT_EQ(headers->count("proxy-authorization"), 0u);
     EXPECT_NE(proxy.Log().find("/_echo"), std::string::npos);
 
+    // The site's credentials go with their own request: the next one, to a second host over
+    // the connection to the proxy that the first left, carries none.
+    http = request();
+    http->SetUser("alice");
+    http->SetPassword("s1te-pw");
+    EXPECT_EQ(Authorization(*http), BasicCredentials("alice", "s1te-pw").utf8_string());
+    http.reset();
+    http = std::make_unique<wxHTTP2>();
+    ASSERT_TRUE(http->Connect("localhost", static_cast<unsigned short>(ms_site->Port())));
+    headers = Echo(*http);
+    ASSERT_TRUE(headers);
+    EXPECT_TRUE(CameThroughTheProxy(*headers));
+    EXPECT_EQ(headers->count("authorization"), 0u) << headers->at("authorization");
+
+    // The proxy's credentials go to the proxy alone, never straight to an exception.
     environment.Set("no_proxy", "localhost, 127.0.0.1");
     headers = Echo(*request());
     ASSERT_TRUE(headers);
     EXPECT_FALSE(CameThroughTheProxy(*headers)) << "an exception went through the proxy";
+    EXPECT_EQ(headers->count("proxy-authorization"), 0u) << headers->at("proxy-authorization");
     environment.Unset("no_proxy");
 
     // No credentials: 407, told with the proxy's address. (tinyproxy answers wrong ones 401.)

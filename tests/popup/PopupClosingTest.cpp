@@ -33,7 +33,8 @@ TEST_F(PopupClosingTest, ClosesItselfWhenItsDurationHasPassed) {
 TEST_F(PopupClosingTest, EverySettingIsReadWithinItsBounds) {
     MakeKnown("lumika");
     const std::vector<std::pair<const char*, int>> durations = {
-        {"0", 1000}, {"-5", 1000}, {"99999", 3600000}, {"3", 3000}, {"soon", 8000}, {"", 8000}};
+        {"1", 1000},        {"0", 1000}, {"-5", 1000},   {"3600", 3600000}, {"3601", 3600000},
+        {"99999", 3600000}, {"3", 3000}, {"soon", 8000}, {"", 8000}};
     for (const auto& [stored, milliseconds] : durations) {
         ImageStore::GetConfig()->Write("/PopupDialog/duration", wxString(stored));
         wxWeakRef<PopupDialog> popup(NewPopup("lumika"));

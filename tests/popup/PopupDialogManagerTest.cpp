@@ -174,6 +174,29 @@ TEST_F(PopupDialogManagerTest, APopupWhoseDownloadCannotStartNeverAppears) {
     EXPECT_TRUE(WaitShown(LivePopups().at(0)));
 }
 
+// The smallest world, a work area lower than one pop-up, has one place: the first gets it, the
+// second waits (as many wait as fit), the third brings the summary of the two, in the area's
+// top. It names as many as it lists, and an ellipsis only for more.
+TEST_F(PopupDialogManagerTest, InAnAreaLowerThanAPopupTheThirdBringsTheSummary) {
+    PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 30, 1024, 100); });
+    EXPECT_EQ(Added("kasa", ONLINE_FREE_PUBLIC), (List{{"kasa", PopupDialog::KIND_ONLINE}}));
+    EXPECT_EQ(Added("miro", ONLINE_FREE_PUBLIC), List{});
+    EXPECT_EQ(m_manager.GetWaitingCount(), 1u);
+    EXPECT_EQ(m_manager.GetSummary(), nullptr) << "no more wait than fit";
+
+    EXPECT_EQ(Added("luka", ONLINE_FREE_PUBLIC), List{});
+    PopupSummary* summary = m_manager.GetSummary();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(m_manager.GetWaitingCount(), 0u);
+    EXPECT_EQ(summary->GetCount(), 2);
+    EXPECT_EQ(summary->GetNames(), "miro\nluka");
+    EXPECT_TRUE(WaitOnScreen(summary, wxPoint(874, 30)));
+    Added("sane", ONLINE_FREE_PUBLIC);
+    EXPECT_EQ(summary->GetNames(), "miro\nluka\nsane");
+    Added("tovi", ONLINE_FREE_PUBLIC);
+    EXPECT_EQ(summary->GetNames().utf8_string(), "miro\nluka\nsane\n…");
+}
+
 // Closing the main window takes every pop-up with it: a shown one at once, and one still
 // waiting for its picture before it ever appears.
 TEST_F(PopupDialogManagerTest, PopupsGoWithTheManager) {

@@ -16,6 +16,7 @@
 #include <wx/stattext.h>
 #include <wx/uiaction.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -76,13 +77,37 @@ TEST_F(PopupDialogTest, StacksUpwardFromTheBottomRightOfTheWorkArea) {
     EXPECT_EQ(ScreenOrigin(first), wxPoint(874, 590)) << "pop-ups never move";
 }
 
-TEST_F(PopupDialogTest, BottomEdgeStaysOnAWorkAreaThatStartsLower) {
-    const wxRect area(0, 30, 1024, 710);
-    PopupPlaces::SetWorkAreaProvider([area] { return area; });
+// A work area that starts lower (a panel at the top) holds as many as fit, stacked from its
+// bottom edge, and one more waits: an area exactly two pop-ups high holds two, one a pixel
+// lower only one, and one lower than a pop-up still shows one, from the area's top.
+TEST_F(PopupDialogTest, BottomEdgeStaysOnAWorkAreaThatStartsLowerWhichHoldsAsManyAsFit) {
     MakeKnown("lumika");
-    PopupDialog* popup = NewPopup("lumika");
-    ASSERT_TRUE(WaitShown(popup));
-    EXPECT_TRUE(WaitOnScreen(popup, area.GetBottomRight() - popup->GetSize() + wxSize(1, 1)));
+    const std::vector<std::pair<int, std::vector<int>>> areas = {
+        {710, {590, 440, 290, 140}}, {300, {180, 30}}, {299, {179}}, {100, {30}}};
+    for (const auto& [height, tops] : areas) {
+        SCOPED_TRACE(height);
+        const wxRect area(0, 30, 1024, height);
+        PopupPlaces::SetWorkAreaProvider([area] { return area; });
+        std::vector<PopupDialog*> popups;
+        for (size_t i = 0; i <= tops.size(); ++i)
+            popups.push_back(NewPopup("lumika"));
+        // The pictures come in any order: the tops of those shown, from the lowest.
+        std::vector<int> shown;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                shown.clear();
+                for (PopupDialog* popup : popups)
+                    if (popup->IsShown() && ScreenOrigin(popup).x == 874)
+                        shown.push_back(ScreenOrigin(popup).y);
+                std::sort(shown.rbegin(), shown.rend());
+                return shown == tops && PopupDialog::GetWaitingCount() == 1;
+            },
+            15000));
+        EXPECT_EQ(shown, tops);
+        EXPECT_EQ(PopupDialog::GetShownCount(), static_cast<int>(tops.size()));
+        EXPECT_EQ(PopupDialog::GetWaitingCount(), 1);
+        DestroyPopups();
+    }
 }
 
 // Six at once where four fit: four downloads at a time, four pop-ups on the screen, the other

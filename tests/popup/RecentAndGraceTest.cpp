@@ -13,7 +13,8 @@
 namespace {
 
 // Sites drop people for a refresh now and then: with a grace of two lists, a performer back
-// after missing at most two is no news, unless it came back better (busy before, free now).
+// after missing at most two is no news, unless it came back better (busy before, free now);
+// likewise at the longest grace, ten.
 TEST_F(PopupDialogManagerTest, AReturnWithinTheGraceIsNoNewsUnlessItBecameFree) {
     ImageStore::GetConfig()->Write("/PopupDialog/graceRefreshes", 2);
     Left("kasa", ONLINE_FREE_PUBLIC, 5);
@@ -34,6 +35,14 @@ TEST_F(PopupDialogManagerTest, AReturnWithinTheGraceIsNoNewsUnlessItBecameFree) 
     ImageStore::GetConfig()->Write("/PopupDialog/graceRefreshes", 0);
     Left("sane", ONLINE_FREE_PUBLIC, 20);
     EXPECT_EQ(Back("sane", ONLINE_FREE_PUBLIC, 21), (List{{"sane", PopupDialog::KIND_ONLINE}}));
+
+    // The longest grace: a departure is remembered for as many lists.
+    ImageStore::GetConfig()->Write("/PopupDialog/graceRefreshes", 10);
+    Left("luka", ONLINE_FREE_PUBLIC, 30);
+    EXPECT_EQ(Back("luka", ONLINE_FREE_PUBLIC, 40), List{}) << "missing from ten lists";
+    Left("luka", ONLINE_FREE_PUBLIC, 41);
+    EXPECT_EQ(Back("luka", ONLINE_FREE_PUBLIC, 52), (List{{"luka", PopupDialog::KIND_ONLINE}}))
+        << "missing from eleven lists";
 }
 
 // The "Recent" window lists every announcement, newest first and at most 200, with what

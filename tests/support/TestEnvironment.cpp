@@ -10,6 +10,7 @@
 #include <wx/utils.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -80,4 +81,24 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
 void PumpEvents(int ms) {
     wxStopWatch watch;
     WaitFor([&] { return watch.Time() >= ms; }, ms + 1000);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> LinesHolding(const std::vector<std::string>& lines,
+                                      const std::vector<std::string>& forms) {
+    std::vector<std::string> holding;
+    for (const std::string& line : lines)
+        for (const std::string& form : forms)
+            if (!form.empty() && line.find(form) != std::string::npos) {
+                holding.push_back(line);
+                break;
+            }
+    return holding;
 }
