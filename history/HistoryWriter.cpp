@@ -133,12 +133,8 @@ bool HistoryWriter::Write(std::deque<Job>& jobs) {
     }
     if (ok && kept)
         ok = m_sql->trim.Bind(1, std::int64_t{KEPT_ANNOUNCEMENTS}).Run();
-    if (!ok || !m_db->Execute("COMMIT")) {
-        const wxString why = m_db->Describe();
-        m_db->Execute("ROLLBACK");
-        Fail(why);
-        return false;
-    }
+    if (!ok || !m_db->Execute("COMMIT"))
+        return RollBackAndFail();
     ++m_commits;
     return true;
 }
@@ -254,14 +250,17 @@ bool HistoryWriter::ClearAll() {
                        "DELETE FROM changes; DELETE FROM sessions; DELETE FROM watches;"
                        "DELETE FROM performers; DELETE FROM announcements; DELETE FROM meta;"
                        "COMMIT") ||
-        !m_db->Execute("VACUUM") || !m_db->Execute("PRAGMA wal_checkpoint(TRUNCATE)")) {
-        const wxString why = m_db->Describe();
-        m_db->Execute("ROLLBACK");
-        Fail(why);
-        return false;
-    }
+        !m_db->Execute("VACUUM") || !m_db->Execute("PRAGMA wal_checkpoint(TRUNCATE)"))
+        return RollBackAndFail();
     ++m_commits;
     return true;
+}
+
+bool HistoryWriter::RollBackAndFail() {
+    const wxString why = m_db->Describe();
+    m_db->Execute("ROLLBACK");
+    Fail(why);
+    return false;
 }
 
 void HistoryWriter::Fail(const wxString& why) {

@@ -66,6 +66,9 @@ private:
     bool PruneIfDue(std::int64_t now, int days);
     // 0 on a failure.
     std::int64_t PerformerId(const std::string& name, std::int64_t since);
+    // After a failed step of a transaction: the transaction undone, the writer failed for
+    // good with the database's reason; false.
+    bool RollBackAndFail();
     void Fail(const wxString& why);
 
     std::unique_ptr<SqliteConnection> m_db;

@@ -1,5 +1,6 @@
 #include "tests/support/NginxProcess.h"
 
+#include "tests/support/LoopbackPort.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <chrono>
@@ -19,32 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-sockaddr_in Loopback(int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = Loopback(0);
-    socklen_t size = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool Listens(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in addr = Loopback(port);
-    const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
 
 // The certificate's name among make-test-ca's files, as nginx-front takes it.
 const char* Kind(NginxProcess::Certificate certificate) {
@@ -87,7 +62,7 @@ NginxProcess::NginxProcess(int upstreamPort, Certificate certificate)
 }
 
 bool NginxProcess::Start(int upstreamPort, Certificate certificate) {
-    m_port = FreePort();
+    m_port = LoopbackPort::Free();
     const std::string port = std::to_string(m_port);
     const std::string upstream = std::to_string(upstreamPort);
     const std::string certificates = m_tls ? CertificateDir() : "";
@@ -105,7 +80,7 @@ bool NginxProcess::Start(int upstreamPort, Certificate certificate) {
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
-        if (Listens(m_port))
+        if (LoopbackPort::Listens(m_port))
             return true;
         if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
             break;

@@ -1,5 +1,6 @@
 #include "tests/support/TinyProxyProcess.h"
 
+#include "tests/support/LoopbackPort.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <chrono>
@@ -17,42 +18,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-sockaddr_in Loopback(int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = Loopback(0);
-    socklen_t size = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool Listens(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in addr = Loopback(port);
-    const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
-
-} // namespace
-
 TinyProxyProcess::TinyProxyProcess(const std::string& user, const std::string& password) {
     m_dir = TestEnvironment::MakeTempDir("tinyproxy");
     // Another program may take the free port first: then another one.
     for (int attempt = 0; attempt < 5; ++attempt) {
         do
-            m_port = FreePort();
+            m_port = LoopbackPort::Free();
         while (m_port == 80);
         std::ostringstream config;
         config << "Port " << m_port << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 40\n"
@@ -80,7 +51,7 @@ bool TinyProxyProcess::Start(const std::string& config) {
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
-        if (Listens(m_port))
+        if (LoopbackPort::Listens(m_port))
             return true;
         if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
             break;

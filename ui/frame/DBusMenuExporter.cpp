@@ -1,6 +1,7 @@
 #include "ui/frame/DBusMenuExporter.h"
 
 #include "resources/Trace.h"
+#include "ui/frame/DBusExport.h"
 
 #include <gio/gio.h>
 #include <wx/app.h>
@@ -59,17 +60,10 @@ DBusMenuExporter::DBusMenuExporter(GDBusConnection* connection,
       m_target(target) {
     static const GDBusInterfaceVTable table = {
         &DBusMenuExporter::OnMethodCall, &DBusMenuExporter::OnGetProperty, nullptr, {}};
-    GError* error = nullptr;
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(XML, &error);
-    if (node) {
-        m_registration = g_dbus_connection_register_object(m_connection, PATH, node->interfaces[0],
-                                                           &table, this, nullptr, &error);
-        g_dbus_node_info_unref(node);
-    }
-    if (error) {
-        wxLogTrace(ROD_TRACE, "DBusMenuExporter: not exported: %s", error->message);
-        g_error_free(error);
-    }
+    wxString why;
+    m_registration = DBusExport::Register(m_connection, PATH, XML, &table, this, &why);
+    if (!m_registration)
+        wxLogTrace(ROD_TRACE, "DBusMenuExporter: not exported: %s", why);
 }
 
 DBusMenuExporter::~DBusMenuExporter() {

@@ -2,6 +2,7 @@
 
 #include "resources/GioPending.h"
 #include "resources/Trace.h"
+#include "ui/frame/DBusExport.h"
 
 #include <gio/gio.h>
 #include <wx/app.h>
@@ -49,16 +50,10 @@ void InstanceHandover::OnBus(GObject*, GAsyncResult* result, void* data) {
     self->m_connection = connection;
     static const GDBusInterfaceVTable table = {
         &InstanceHandover::OnMethodCall, nullptr, nullptr, {}};
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(XML, &error);
-    if (node) {
-        self->m_registration = g_dbus_connection_register_object(
-            connection, PATH, node->interfaces[0], &table, self, nullptr, &error);
-        g_dbus_node_info_unref(node);
-    }
-    if (error) {
-        wxLogTrace(ROD_TRACE, "InstanceHandover: not exported: %s", error->message);
-        g_error_free(error);
-    }
+    wxString why;
+    self->m_registration = DBusExport::Register(connection, PATH, XML, &table, self, &why);
+    if (!self->m_registration)
+        wxLogTrace(ROD_TRACE, "InstanceHandover: not exported: %s", why);
 }
 
 void InstanceHandover::OnMethodCall(GDBusConnection*, const char* sender, const char*, const char*,

@@ -3,6 +3,7 @@
 #include "resources/GioPending.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
+#include "ui/frame/DBusExport.h"
 #include "ui/frame/DBusMenuExporter.h"
 
 #include <gio/gio.h>
@@ -108,16 +109,10 @@ void StatusNotifierItem::OnBus(GObject*, GAsyncResult* result, void* data) {
 void StatusNotifierItem::Export() {
     static const GDBusInterfaceVTable table = {
         &StatusNotifierItem::OnMethodCall, &StatusNotifierItem::OnGetProperty, nullptr, {}};
-    GError* error = nullptr;
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(XML, &error);
-    if (node) {
-        m_registration = g_dbus_connection_register_object(m_connection, PATH, node->interfaces[0],
-                                                           &table, this, nullptr, &error);
-        g_dbus_node_info_unref(node);
-    }
+    wxString why;
+    m_registration = DBusExport::Register(m_connection, PATH, XML, &table, this, &why);
     if (!m_registration) {
-        wxLogTrace(ROD_TRACE, "StatusNotifierItem: not exported: %s", error ? error->message : "");
-        g_clear_error(&error);
+        wxLogTrace(ROD_TRACE, "StatusNotifierItem: not exported: %s", why);
         return;
     }
     m_menu =
