@@ -1,10 +1,14 @@
 #include "tests/support/LoopbackPort.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +29,21 @@ int LoopbackPort::Free() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
     close(fd);
     return ntohs(addr.sin_port);
+}
+
+bool LoopbackPort::WaitForServer(int port, int* pid) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (Listens(port))
+            return true;
+        if (waitpid(*pid, nullptr, WNOHANG) == *pid)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(*pid, SIGKILL);
+    waitpid(*pid, nullptr, 0);
+    *pid = -1;
+    return false;
 }
 
 bool LoopbackPort::Listens(int port) {

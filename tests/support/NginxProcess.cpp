@@ -78,18 +78,7 @@ bool NginxProcess::Start(int upstreamPort, Certificate certificate) {
                static_cast<char*>(nullptr));
         _exit(127);
     }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end) {
-        if (LoopbackPort::Listens(m_port))
-            return true;
-        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
-    return false;
+    return LoopbackPort::WaitForServer(m_port, &m_pid);
 }
 
 NginxProcess::~NginxProcess() {
