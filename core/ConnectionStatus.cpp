@@ -11,8 +11,8 @@ ConnectionStatus::Snapshot ConnectionStatus::Get() {
     std::lock_guard<std::mutex> lock(g_guard);
     Snapshot copy = g_status;
     // The strings are the caller's own, not shared with the writers'.
-    copy.failure = FailureReason(g_status.failure.GetKind(),
-                                 wxString(g_status.failure.GetText().wc_str()));
+    copy.failure =
+        FailureReason(g_status.failure.GetKind(), wxString(g_status.failure.GetText().wc_str()));
     return copy;
 }
 
@@ -28,7 +28,8 @@ void ConnectionStatus::ListFailed(const FailureReason& why, int retryMs) {
     std::lock_guard<std::mutex> lock(g_guard);
     g_status.lastFailure = wxDateTime::Now();
     g_status.failure = FailureReason(why.GetKind(), text);
-    g_status.nextTry = retryMs < 0 ? wxDateTime() : g_status.lastFailure + wxTimeSpan::Milliseconds(retryMs);
+    g_status.nextTry =
+        retryMs < 0 ? wxDateTime() : g_status.lastFailure + wxTimeSpan::Milliseconds(retryMs);
 }
 
 void ConnectionStatus::SetSiteSet(bool set) {

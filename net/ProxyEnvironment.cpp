@@ -89,8 +89,8 @@ bool ProxyEnvironment::Bypassed(const std::string& host, const std::string& noPr
             continue;
         if (entry == name || InRange(name, entry))
             return true;
-        if (name.size() > entry.size() && name.compare(name.size() - entry.size(), entry.size(),
-                                                       entry) == 0 &&
+        if (name.size() > entry.size() &&
+            name.compare(name.size() - entry.size(), entry.size(), entry) == 0 &&
             name[name.size() - entry.size() - 1] == '.')
             return true;
     }

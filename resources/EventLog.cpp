@@ -87,8 +87,7 @@ wxString EventLog::Masked(const wxString& text) {
     return masked;
 }
 
-void EventLog::DoLogRecord(wxLogLevel level, const wxString& message,
-                           const wxLogRecordInfo& info) {
+void EventLog::DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo& info) {
     const wxString text = Masked(message);
     wxString place = "roduviriz", rest = text;
     if (level == wxLOG_Trace) {
@@ -144,8 +143,7 @@ bool EventLog::OpenFile() {
     if (m_fileFailed)
         return false;
     wxLogNull quiet;
-    if (!wxFileName::Mkdir(Folder(), 0700, wxPATH_MKDIR_FULL) ||
-        !m_file.Open(FilePath(), "a")) {
+    if (!wxFileName::Mkdir(Folder(), 0700, wxPATH_MKDIR_FULL) || !m_file.Open(FilePath(), "a")) {
         // Said once; the standard error still gets every line.
         m_fileFailed = true;
         std::fprintf(stderr, "roduviriz: the log %s cannot be written\n",

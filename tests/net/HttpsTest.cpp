@@ -97,9 +97,9 @@ TEST_F(HttpsTest, TheCapCountsTheBodyDecompressed) {
     NginxProcess nginx(ms_site->Port());
     for (const size_t bytes : {DownloadThread::MAX_BODY, DownloadThread::MAX_BODY + 1}) {
         SCOPED_TRACE(bytes);
-        ASSERT_EQ(ms_site->Get("/_control/fault?path=/_echo&mode=bigbody&bytes=" +
-                               std::to_string(bytes)),
-                  200);
+        ASSERT_EQ(
+            ms_site->Get("/_control/fault?path=/_echo&mode=bigbody&bytes=" + std::to_string(bytes)),
+            200);
         const auto body = Download(nginx.Url("/_echo"));
         EXPECT_EQ(body.has_value(), bytes == DownloadThread::MAX_BODY);
         if (body) {

@@ -98,11 +98,11 @@ void ConnectionWindow::ShowStatus() {
         host = host.BeforeLast(':');
     const std::string proxy = ProxyEnvironment::For(scheme.ToStdString(), host.ToStdString());
     changed |= SetText(m_proxy, proxy.empty() ? _("direct") : wxString::FromUTF8(proxy));
-    changed |= SetText(m_lastList, status.lastList.IsValid()
-                                       ? wxString::Format(_("%s, %zu performers online"),
-                                                          status.lastList.FormatISOTime(),
-                                                          status.performers)
-                                       : _("none yet"));
+    changed |= SetText(m_lastList,
+                       status.lastList.IsValid()
+                           ? wxString::Format(_("%s, %zu performers online"),
+                                              status.lastList.FormatISOTime(), status.performers)
+                           : _("none yet"));
     changed |= SetText(m_lastFailure,
                        status.lastFailure.IsValid()
                            ? status.lastFailure.FormatISOTime() + ": " + status.failure.GetText()
@@ -110,9 +110,9 @@ void ConnectionWindow::ShowStatus() {
     const wxDateTime now = wxDateTime::Now();
     wxString next = "-";
     if (status.nextTry.IsValid() && status.nextTry > now)
-        next = wxString::Format(_("in %lld s"),
-                                static_cast<long long>((status.nextTry - now).GetSeconds().GetValue()) +
-                                    1);
+        next = wxString::Format(
+            _("in %lld s"),
+            static_cast<long long>((status.nextTry - now).GetSeconds().GetValue()) + 1);
     changed |= SetText(m_nextTry, next);
     changed |= SetText(m_transfers, wxString::Format(_("%lu transfers, %s received"),
                                                      status.transfers, Bytes(status.bytes)));
