@@ -1433,7 +1433,7 @@ https_refused() {
     [ "$(requests "$SCRIPT")" -eq 0 ] || note "a request reached the site"
     expect "the program stopped" host_alive
     close_and_expect_clean_exit 10
-    end "$2 refused: $(grep -m1 -o 'failed: .*' "$sc/host.err" | cut -c9-90); closed in ${closing_ms} ms"
+    end "$2 refused: $(grep -m1 -o 'performer list: .*' "$sc/host.err" | cut -c17-100); closed in ${closing_ms} ms"
 }
 
 # An https site through a proxy: the list goes through the proxy's tunnel.
