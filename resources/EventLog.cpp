@@ -55,6 +55,7 @@ void EventLog::Uninstall() {
     if (!log || wxLog::GetActiveTarget() != log)
         return;
     wxLog::SetActiveTarget(log->m_previous);
+    log->m_previous = nullptr;
     delete log;
 }
 
@@ -66,6 +67,9 @@ EventLog::~EventLog() {
     }
     if (g_installed == this)
         g_installed = nullptr;
+    // Deleted as the active target by someone else (the toolkit's clean-up, which takes only
+    // the active one): the target it replaced is reachable from nowhere else.
+    delete m_previous;
 }
 
 wxString EventLog::Folder() {

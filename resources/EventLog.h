@@ -19,7 +19,7 @@ public:
     static constexpr wxFileOffset MAX_FILE_BYTES = 1024 * 1024;
 
     // Makes a log the active target; Uninstall() ends the runs still open and puts the previous
-    // target back. GUI thread.
+    // target back. A log deleted otherwise deletes the previous target with it. GUI thread.
     static void Install();
     static void Uninstall();
 
