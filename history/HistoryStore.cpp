@@ -34,6 +34,10 @@ HistoryStore::HistoryStore() = default;
 
 HistoryStore::~HistoryStore() {
     wxLogTrace(ROD_TRACE, "[%p]HistoryStore::~HistoryStore()", this);
+    // SQLite checkpoints the log and removes it and its shared memory only when the last
+    // connection to the file closes, and only a connection that may write: the reader goes
+    // first, so that the writer's close is the last.
+    m_reader.reset();
     m_writer.reset();
 }
 

@@ -9,6 +9,7 @@
 #include "tests/thread/ScriptedSite.h"
 
 #include <gtest/gtest.h>
+#include <wx/filename.h>
 #include <wx/utils.h>
 
 #include <memory>
@@ -125,4 +126,29 @@ TEST_F(HistoryRecordingTest, WithTheScopeAllEveryoneIsRecordedAndClearingStartsA
     EXPECT_EQ(1, Query(m_path, "SELECT count(*) FROM watches"));
     ASSERT_EQ(1u, dora.sessions.size());
     EXPECT_GE(dora.sessions[0].start, ListTime(cleared));
+}
+
+// A large population leaves a log of some megabytes beside the file while the program runs; a
+// clean end brings it into the file and removes the log and its shared memory.
+TEST_F(HistoryRecordingTest, ACleanEndLeavesNeitherTheLogNorItsSharedMemory) {
+    ImageStore::GetConfig()->Write("/History/scope", "all");
+    constexpr int POPULATION = 3000;
+    for (int list = 0; list < 3; ++list) {
+        UserList users;
+        for (int i = list * POPULATION / 3; i < POPULATION + list * POPULATION / 3; ++i)
+            users.AddUser(User(wxString::Format("performer_%d", i), i % 2 ? FREE : BUSY));
+        m_site.Succeed(users, 100);
+    }
+    Start();
+    ASSERT_TRUE(WaitForLists(3));
+    Stop();
+    ASSERT_TRUE(m_store->WaitUntilWritten(10000));
+    const wxString log = m_path + "-wal", shared = m_path + "-shm";
+    ASSERT_TRUE(wxFileName::FileExists(log));
+    ASSERT_TRUE(wxFileName::FileExists(shared));
+
+    m_store.reset();
+    EXPECT_FALSE(wxFileName::FileExists(log));
+    EXPECT_FALSE(wxFileName::FileExists(shared));
+    EXPECT_EQ(POPULATION + 2 * POPULATION / 3, Query(m_path, "SELECT count(*) FROM sessions"));
 }
