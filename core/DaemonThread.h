@@ -4,9 +4,9 @@
 
 #include <wx/datetime.h>
 #include <wx/event.h>
-#include <wx/stopwatch.h>
 #include <wx/thread.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -71,8 +71,11 @@ private:
         Audience kind;
     };
 
-    // Waits until the watch shows ms, or less when a stop comes first; false then.
-    bool WaitUntil(const wxStopWatch& watch, long ms);
+    // Waits run on the monotonic clock: a wall clock set back or forward moves none of them.
+    using Clock = std::chrono::steady_clock;
+
+    // Waits until deadline, or less when a stop comes first; false then.
+    bool WaitUntil(Clock::time_point deadline);
     // After a failed refresh: waits what the site asks for; false on a stop. After a give-up
     // it waits for the stop itself, so that nothing is downloaded any more.
     bool WaitToRetry();

@@ -22,6 +22,8 @@ public:
 
 private:
     void OnListRefreshed(UserListEvent& event);
+    // The next list starts a new watch: the open sessions end with this one's last list.
+    void EndWatch();
 
     HistoryStore& m_store;
     // The recorded performers online at the last list, with their status.
