@@ -1,5 +1,6 @@
 #include "core/DaemonThread.h"
 
+#include "core/LinkState.h"
 #include "core/UserListEvent.h"
 #include "resources/Trace.h"
 
@@ -83,12 +84,16 @@ void DaemonThread::OnDelete() {
 
 wxThread::ExitCode DaemonThread::Entry() {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::Entry(void)", this);
-    long delay;
-    wxDateTime started = wxDateTime::Now();
-    while ((delay = m_site->UpdateUserList()) == 0) {
-        if (!WaitToRetry())
+    long delay = 0;
+    wxDateTime started;
+    for (;;) {
+        if (!WaitForLink())
             return STOPPED_BEFORE_FIRST_LIST;
         started = wxDateTime::Now();
+        if ((delay = m_site->UpdateUserList()) != 0)
+            break;
+        if (!WaitToRetry())
+            return STOPPED_BEFORE_FIRST_LIST;
     }
     if (!PublishChanges(m_site->GetUserList(), true, started))
         return STOPPED;
@@ -96,7 +101,7 @@ wxThread::ExitCode DaemonThread::Entry() {
     // The delay runs from the start of one refresh to the start of the next.
     Clock::time_point next = Clock::now() + std::chrono::milliseconds(delay);
     for (;;) {
-        if (!WaitUntil(next))
+        if (!WaitUntil(next) || !WaitForLink())
             return STOPPED;
         const Clock::time_point begun = Clock::now();
         started = wxDateTime::Now();
@@ -127,6 +132,15 @@ bool DaemonThread::WaitUntil(Clock::time_point deadline) {
             m_stopRequested)
             return false;
     }
+}
+
+bool DaemonThread::WaitForLink() {
+    // The watches of the network and the sleep ask for a refresh when the link is back; the
+    // look every second is for a request that came before the change.
+    while (!LinkState::CanAsk())
+        if (!WaitUntil(Clock::now() + IDLE_CHECK))
+            return false;
+    return true;
 }
 
 bool DaemonThread::WaitToRetry() {

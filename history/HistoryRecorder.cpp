@@ -49,6 +49,16 @@ void HistoryRecorder::Restart() {
     m_newWatch = true;
 }
 
+void HistoryRecorder::Sleep() {
+    EndWatch();
+    m_asleep = true;
+}
+
+void HistoryRecorder::Wake() {
+    m_asleep = false;
+    m_wokeAt = wxDateTime::Now().GetTicks();
+}
+
 void HistoryRecorder::EndWatch() {
     m_online.Clear();
     m_newWatch = true;
@@ -61,6 +71,9 @@ void HistoryRecorder::OnListRefreshed(UserListEvent& event) {
     const UserList& list = event.GetUserList();
     HistoryBatch batch;
     batch.time = (event.GetTime().IsValid() ? event.GetTime() : wxDateTime::Now()).GetTicks();
+    if (m_asleep || batch.time < m_wokeAt)
+        return;
+    m_wokeAt = 0;
     // The watch and its sessions end at the last list before a gap, and before a clock set
     // back, whose times would end sessions before they began.
     if (!m_newWatch && (batch.time < m_lastTime || batch.time - m_lastTime > LongestGapSeconds()))
