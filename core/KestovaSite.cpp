@@ -275,7 +275,7 @@ int KestovaSite::UpdateUserList() {
         // machine slept during the transfer. The refresh waits for the network's return.
         if (why.GetKind() == FailureReason::Kind::UNREACHABLE ||
             LinkState::Interruptions() != interruptions) {
-            wxLogWarning("%s: %s (offline, not counted)", LOG_PLACE, why.GetText());
+            wxLogWarning("%s: %s (offline or asleep, not counted)", LOG_PLACE, why.GetText());
             g_retryDelayMs = SyncIntervalMs();
             return 0;
         }

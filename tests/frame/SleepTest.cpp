@@ -19,6 +19,7 @@
 #include <string>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +44,8 @@ public:
             return;
         m_pid = fork();
         if (m_pid == 0) {
+            // A test that dies must not leave its bus running.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             dup2(fds[1], STDOUT_FILENO);
             close(fds[0]);
             close(fds[1]);
