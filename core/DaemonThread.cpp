@@ -1,5 +1,6 @@
 #include "core/DaemonThread.h"
 
+#include "core/LinkState.h"
 #include "core/UserListEvent.h"
 #include "resources/Trace.h"
 
@@ -14,7 +15,7 @@ namespace {
 const wxThread::ExitCode STOPPED_BEFORE_FIRST_LIST = reinterpret_cast<wxThread::ExitCode>(1);
 const wxThread::ExitCode STOPPED = nullptr;
 // After a give-up the thread only waits for its stop; this is how often it looks.
-const long IDLE_CHECK_MS = 1000;
+const std::chrono::seconds IDLE_CHECK{1};
 
 } // namespace
 
@@ -83,59 +84,71 @@ void DaemonThread::OnDelete() {
 
 wxThread::ExitCode DaemonThread::Entry() {
     wxLogTrace(ROD_TRACE, "[%p]DaemonThread::Entry(void)", this);
-    long delay;
-    wxDateTime started = wxDateTime::Now();
-    while ((delay = m_site->UpdateUserList()) == 0) {
-        if (!WaitToRetry())
+    long delay = 0;
+    wxDateTime started;
+    for (;;) {
+        if (!WaitForLink())
             return STOPPED_BEFORE_FIRST_LIST;
         started = wxDateTime::Now();
+        if ((delay = m_site->UpdateUserList()) != 0)
+            break;
+        if (!WaitToRetry())
+            return STOPPED_BEFORE_FIRST_LIST;
     }
     if (!PublishChanges(m_site->GetUserList(), true, started))
         return STOPPED;
 
     // The delay runs from the start of one refresh to the start of the next.
-    wxStopWatch watch;
+    Clock::time_point next = Clock::now() + std::chrono::milliseconds(delay);
     for (;;) {
-        if (!WaitUntil(watch, delay))
+        if (!WaitUntil(next) || !WaitForLink())
             return STOPPED;
-        watch.Start();
+        const Clock::time_point begun = Clock::now();
         started = wxDateTime::Now();
-        const long next = m_site->UpdateUserList();
-        if (next == 0) {
+        const long after = m_site->UpdateUserList();
+        if (after == 0) {
             if (!WaitToRetry())
                 return STOPPED;
-            delay = 0;
+            next = Clock::now();
             continue;
         }
         if (!PublishChanges(m_site->GetUserList(), false, started))
             return STOPPED;
-        delay = next;
+        next = begun + std::chrono::milliseconds(after);
     }
 }
 
-bool DaemonThread::WaitUntil(const wxStopWatch& watch, long ms) {
+bool DaemonThread::WaitUntil(Clock::time_point deadline) {
     for (;;) {
         if (ShouldExit())
             return false;
-        const long left = ms - watch.Time();
+        const Clock::time_point now = Clock::now();
         std::unique_lock<std::mutex> lock(m_stopGuard);
         // A refresh request ends the wait as its time would, and is used up by it.
-        if (std::exchange(m_refreshRequested, false) || left <= 0)
+        if (std::exchange(m_refreshRequested, false) || now >= deadline)
             return true;
-        if (m_stopSignal.wait_for(lock, std::chrono::milliseconds(left),
-                                  [this] { return m_stopRequested || m_refreshRequested; }) &&
+        if (m_stopSignal.wait_until(lock, deadline,
+                                    [this] { return m_stopRequested || m_refreshRequested; }) &&
             m_stopRequested)
             return false;
     }
 }
 
+bool DaemonThread::WaitForLink() {
+    // The watches of the network and the sleep ask for a refresh when the link is back; the
+    // look every second is for a request that came before the change.
+    while (!LinkState::CanAsk())
+        if (!WaitUntil(Clock::now() + IDLE_CHECK))
+            return false;
+    return true;
+}
+
 bool DaemonThread::WaitToRetry() {
     const int retry = m_site->GetRetryDelay();
-    wxStopWatch watch;
     if (retry != Site::GAVE_UP)
-        return WaitUntil(watch, retry);
+        return WaitUntil(Clock::now() + std::chrono::milliseconds(retry));
     // The user was told and the user interface is closing: no download any more.
-    while (WaitUntil(watch, watch.Time() + IDLE_CHECK_MS)) {
+    while (WaitUntil(Clock::now() + IDLE_CHECK)) {
     }
     return false;
 }

@@ -4,9 +4,9 @@
 
 #include <wx/datetime.h>
 #include <wx/event.h>
-#include <wx/stopwatch.h>
 #include <wx/thread.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -17,7 +17,8 @@
 //
 // Between refreshes it waits the delay that the site returned; after a failed refresh it
 // waits what the site's GetRetryDelay asks for, and after the site gave up it downloads
-// nothing more. A stop request ends every wait at once, and a refresh request (RefreshSoon)
+// nothing more. While the machine is offline or asleep it asks nothing until it is back. A
+// stop request ends every wait at once, and a refresh request (RefreshSoon)
 // ends the wait for the next download. Entry's result is 1 when the thread
 // was stopped before the first successful refresh, 0 otherwise.
 //
@@ -71,8 +72,14 @@ private:
         Audience kind;
     };
 
-    // Waits until the watch shows ms, or less when a stop comes first; false then.
-    bool WaitUntil(const wxStopWatch& watch, long ms);
+    // Waits run on the monotonic clock: a wall clock set back or forward moves none of them.
+    using Clock = std::chrono::steady_clock;
+
+    // Waits until deadline, or less when a stop comes first; false then.
+    bool WaitUntil(Clock::time_point deadline);
+    // While the machine is offline or asleep (LinkState) nothing is asked and nothing fails:
+    // waits until it is back; false on a stop.
+    bool WaitForLink();
     // After a failed refresh: waits what the site asks for; false on a stop. After a give-up
     // it waits for the stop itself, so that nothing is downloaded any more.
     bool WaitToRetry();

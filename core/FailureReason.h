@@ -10,7 +10,8 @@ public:
         NONE,
         STOPPED,           // the thread was asked to stop, or the plug-in is ending
         NAME_NOT_FOUND,    // the host's (or the proxy's) name could not be looked up
-        CONNECTION,        // refused, unreachable, reset
+        CONNECTION,        // refused, reset, timed out by the system
+        UNREACHABLE,       // no network, or no route to the host: this machine is offline
         TIME_OUT,          // connecting, waiting for the reply, or reading the body
         CERTIFICATE,       // the TLS peer was not trusted, or the handshake failed
         PROXY_CREDENTIALS, // the proxy asked for credentials (407)

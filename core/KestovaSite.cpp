@@ -2,6 +2,7 @@
 
 #include "core/ConnectionStatus.h"
 #include "core/HttpGet.h"
+#include "core/LinkState.h"
 #include "core/PerformerScriptParser.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
@@ -265,10 +266,19 @@ int KestovaSite::UpdateUserList() {
     }
     UserList fresh;
     FailureReason why;
+    const unsigned long interruptions = LinkState::Interruptions();
     switch (FetchScript(fresh, &why)) {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
+        // Nothing reached the site: this machine is offline, or the network went or the
+        // machine slept during the transfer. The refresh waits for the network's return.
+        if (why.GetKind() == FailureReason::Kind::UNREACHABLE ||
+            LinkState::Interruptions() != interruptions) {
+            wxLogWarning("%s: %s (offline or asleep, not counted)", LOG_PLACE, why.GetText());
+            g_retryDelayMs = SyncIntervalMs();
+            return 0;
+        }
         CountFailureThenBackOffOrGiveUp(why);
         return 0;
     case Fetch::UNCHANGED:

@@ -8,6 +8,8 @@
 #include <wx/log.h>
 #include <wx/tokenzr.h>
 
+#include <algorithm>
+
 // clang-format off
 wxBEGIN_EVENT_TABLE(HistoryRecorder, wxEvtHandler)
     EVT_USER_LIST_REFRESHED(HistoryRecorder::OnListRefreshed)
@@ -29,6 +31,13 @@ std::vector<wxString> Favorites() {
     return names;
 }
 
+// Longer between two lists than three refresh intervals and a minute: the program was not
+// watching (a sleep the system did not announce, a clock set forward).
+std::int64_t LongestGapSeconds() {
+    const long interval = ImageStore::GetConfig()->Read("/System/syncinterval", 10L);
+    return 3 * std::max(interval, 1L) + 60;
+}
+
 } // namespace
 
 HistoryRecorder::HistoryRecorder(HistoryStore& store) : m_store(store) {}
@@ -40,6 +49,21 @@ void HistoryRecorder::Restart() {
     m_newWatch = true;
 }
 
+void HistoryRecorder::Sleep() {
+    EndWatch();
+    m_asleep = true;
+}
+
+void HistoryRecorder::Wake() {
+    m_asleep = false;
+    m_wokeAt = wxDateTime::Now().GetTicks();
+}
+
+void HistoryRecorder::EndWatch() {
+    m_online.Clear();
+    m_newWatch = true;
+}
+
 void HistoryRecorder::OnListRefreshed(UserListEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]HistoryRecorder::OnListRefreshed(%lu)", this, event.GetListNumber());
     if (!m_store.IsRecording())
@@ -47,6 +71,13 @@ void HistoryRecorder::OnListRefreshed(UserListEvent& event) {
     const UserList& list = event.GetUserList();
     HistoryBatch batch;
     batch.time = (event.GetTime().IsValid() ? event.GetTime() : wxDateTime::Now()).GetTicks();
+    if (m_asleep || batch.time < m_wokeAt)
+        return;
+    m_wokeAt = 0;
+    // The watch and its sessions end at the last list before a gap, and before a clock set
+    // back, whose times would end sessions before they began.
+    if (!m_newWatch && (batch.time < m_lastTime || batch.time - m_lastTime > LongestGapSeconds()))
+        EndWatch();
     batch.previousTime = m_lastTime;
     batch.newWatch = m_newWatch;
     batch.retentionDays = static_cast<int>(HistorySettings::Days());

@@ -143,6 +143,8 @@ bool HistoryWriter::ApplyBatch(const HistoryBatch& batch) {
     const std::int64_t t = batch.time;
     if (batch.newWatch || m_watch == 0) {
         // Sessions left open in an earlier watch end with it: its until no longer moves.
+        if (!m_openSessions.empty() && !CloseOpenSessions(*m_db, nullptr))
+            return false;
         m_openSessions.clear();
         if (!m_sql->newWatch.Bind(1, t).Run())
             return false;

@@ -7,7 +7,9 @@
 #include <wx/thread.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <set>
 
@@ -287,6 +289,21 @@ FailureReason CurlSession::Explain(CURLcode result) const {
             text.compare(digits, 3, " ms") == 0)
             text.erase(after, digits + 3 - after);
     }
+    // The system's own reason tells a site that is down ("Connection refused") from a machine
+    // that is offline ("Network is unreachable").
+    long osError = 0;
+    const bool socketFailure = result == CURLE_COULDNT_CONNECT || result == CURLE_SEND_ERROR ||
+                               (result == CURLE_RECV_ERROR && !m_headComplete);
+    if (socketFailure && curl_easy_getinfo(m_easy, CURLINFO_OS_ERRNO, &osError) == CURLE_OK &&
+        osError != 0) {
+        // In English as the rest of the line, and only where libcurl does not quote it itself
+        // ("Recv failure: Connection reset by peer").
+        const char* reason = strerrordesc_np(static_cast<int>(osError));
+        if (reason && text.find(reason) == std::string::npos)
+            text += std::string(" (") + reason + ")";
+    }
+    if (socketFailure && (osError == ENETUNREACH || osError == EHOSTUNREACH))
+        return FailureReason(FailureKind::UNREACHABLE, text);
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:

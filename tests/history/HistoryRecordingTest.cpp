@@ -152,3 +152,41 @@ TEST_F(HistoryRecordingTest, ACleanEndLeavesNeitherTheLogNorItsSharedMemory) {
     EXPECT_FALSE(wxFileName::FileExists(shared));
     EXPECT_EQ(POPULATION + 2 * POPULATION / 3, Query(m_path, "SELECT count(*) FROM sessions"));
 }
+
+// Lists of a favourite online throughout, 10 s apart, with a gap between two of them a second
+// longer than three intervals and a minute (a sleep nobody announced), and later a clock set
+// back: each ends the watch and anna's session at the last list before it.
+TEST(HistoryRecorderTest, AGapOrAClockSetBackEndsTheWatchAndItsSessionsAtTheLastListBefore) {
+    TestEnvironment::ResetConfig();
+    const std::string path = NewFilePath();
+    HistoryStore store;
+    ASSERT_EQ(HistoryStore::RECORDING, store.Open(path));
+    HistoryRecorder recorder(store);
+    ImageStore::GetConfig()->Write("/favorites", "anna,");
+    ImageStore::GetConfig()->Write("/System/syncinterval", 10L);
+    const std::int64_t t0 = wxDateTime::Now().GetTicks() - DAY;
+    const std::int64_t gap = 3 * 10 + 60;
+    const std::int64_t jumped = t0 + 10 + gap + 1;
+    const std::int64_t setBack = jumped - HOUR;
+    for (const std::int64_t time : {t0, t0 + 10, jumped, jumped + 10, setBack, setBack + 10}) {
+        UserListEvent list(wxEVT_USER_LIST_REFRESHED, -1);
+        list.SetUserList(MakeList({{"anna", FREE}}));
+        list.SetTime(wxDateTime(static_cast<time_t>(time)));
+        recorder.ProcessEvent(list);
+    }
+    EXPECT_TRUE(store.WaitUntilWritten(10000));
+    PerformerHistory anna;
+    wxString why;
+    ASSERT_TRUE(store.LoadPerformer("anna", jumped + DAY, 3650, &anna, &why)) << why;
+    ASSERT_EQ(3u, anna.sessions.size());
+    EXPECT_EQ(setBack, anna.sessions[0].start);
+    EXPECT_EQ(setBack + 10, anna.sessions[0].until);
+    EXPECT_EQ(t0, anna.sessions[1].start);
+    EXPECT_EQ(t0 + 10, anna.sessions[1].until) << "the gap was not watched";
+    EXPECT_FALSE(anna.sessions[1].open);
+    EXPECT_EQ(jumped, anna.sessions[2].start);
+    EXPECT_EQ(jumped + 10, anna.sessions[2].until);
+    EXPECT_EQ(0, Query(path, "SELECT count(*) FROM sessions WHERE until < start"));
+    EXPECT_EQ(3, Query(path, "SELECT count(*) FROM watches"));
+    TestEnvironment::ResetConfig();
+}

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -190,6 +191,30 @@ TEST_F(HttpClientTest, CredentialsOfAFailedRequestNeverGoAgain) {
     ASSERT_TRUE(headers);
     EXPECT_EQ(headers->count("authorization"), 0u);
     EXPECT_EQ(headers->count("proxy-authorization"), 0u);
+}
+
+// The system's own reason tells a site that is down from a machine that is offline.
+TEST(HttpClientReasonTest, ARefusedConnectionQuotesTheSystemsReason) {
+    wxHTTP2 http;
+    ASSERT_TRUE(http.Connect("127.0.0.1", ClosedPort()));
+    EXPECT_EQ(std::unique_ptr<wxInputStream>(http.GetInputStream("/")), nullptr);
+    EXPECT_EQ(http.GetFailure().GetKind(), FailureReason::Kind::CONNECTION);
+    EXPECT_TRUE(http.GetFailure().GetText().EndsWith(": Couldn't connect to server (Connection "
+                                                     "refused)"))
+        << http.GetFailure().GetText();
+}
+
+// Run by CTest in the namespaces of dead-dns.sh, whose network has the loopback only: an
+// address elsewhere has no route, which is this machine being offline.
+TEST(HttpClientReasonTest, WithoutARouteTheNetworkIsUnreachable) {
+    if (!std::getenv("ROD_DEAD_DNS"))
+        GTEST_SKIP() << "runs inside the namespaces of dead-dns.sh";
+    wxHTTP2 http;
+    ASSERT_TRUE(http.Connect("10.203.0.2", 80));
+    EXPECT_EQ(std::unique_ptr<wxInputStream>(http.GetInputStream("/")), nullptr);
+    EXPECT_EQ(http.GetFailure().GetKind(), FailureReason::Kind::UNREACHABLE);
+    EXPECT_TRUE(http.GetFailure().GetText().EndsWith("(Network is unreachable)"))
+        << http.GetFailure().GetText();
 }
 
 // A server that never completes the handshake (its backlog is full, so the system drops the

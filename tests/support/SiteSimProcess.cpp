@@ -15,10 +15,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args) {
+SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args)
+    : SiteSimProcess(args, "", "127.0.0.1") {}
+
+SiteSimProcess::SiteSimProcess(const std::vector<std::string>& args, const std::string& netns,
+                               const std::string& address)
+    : m_address(address) {
     m_logPath = TestEnvironment::MakeTempDir("sitesim") + "/requests.log";
-    std::vector<std::string> all = {TestEnvironment::BinDir() + "/sitesim", "--port", "0", "--log",
-                                    m_logPath};
+    std::vector<std::string> all;
+    if (!netns.empty())
+        all = {"/usr/bin/nsenter", "--net=" + netns};
+    all.insert(all.end(), {TestEnvironment::BinDir() + "/sitesim", "--address", address, "--port",
+                           "0", "--log", m_logPath});
     all.insert(all.end(), args.begin(), args.end());
 
     int fds[2];
@@ -55,7 +63,7 @@ SiteSimProcess::~SiteSimProcess() {
 }
 
 std::string SiteSimProcess::HostPort() const {
-    return "127.0.0.1:" + std::to_string(m_port);
+    return m_address + ":" + std::to_string(m_port);
 }
 
 std::string SiteSimProcess::Url(const std::string& pathAndQuery) const {
@@ -77,7 +85,7 @@ int SiteSimProcess::Get(const std::string& pathAndQuery, std::string* body) cons
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(m_port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    inet_pton(AF_INET, m_address.c_str(), &addr.sin_addr);
     if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         close(fd);
         return -1;

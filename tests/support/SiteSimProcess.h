@@ -3,17 +3,22 @@
 #include <string>
 #include <vector>
 
-// The simulated site as a child process on 127.0.0.1 and a free port; stopped on destruction.
+// The simulated site as a child process on 127.0.0.1 (or another address) and a free port; stopped
+// on destruction.
 class SiteSimProcess {
 public:
     // args are sitesim's own options (without --port, which is chosen here).
     explicit SiteSimProcess(const std::vector<std::string>& args = {});
+    // The site in the network namespace netns (a path such as /proc/PID/ns/net), listening on
+    // address there. Its control paths answer loopback clients only, which the test is not.
+    SiteSimProcess(const std::vector<std::string>& args, const std::string& netns,
+                   const std::string& address);
     ~SiteSimProcess();
     SiteSimProcess(const SiteSimProcess&) = delete;
     SiteSimProcess& operator=(const SiteSimProcess&) = delete;
 
     int Port() const { return m_port; }
-    // "127.0.0.1:PORT", the form the site's host settings take.
+    // "127.0.0.1:PORT" (or the address given), the form the site's host settings take.
     std::string HostPort() const;
     std::string Url(const std::string& pathAndQuery) const;
     // The request log that sitesim writes (one line per request).
@@ -28,6 +33,7 @@ public:
     void UseAsSite() const;
 
 private:
+    std::string m_address;
     int m_pid = -1;
     int m_port = 0;
     std::string m_logPath;

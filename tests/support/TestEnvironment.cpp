@@ -2,6 +2,7 @@
 
 #include "resources/ConfigAccess.h"
 
+#include <chrono>
 #include <wx/app.h>
 #include <wx/fileconf.h>
 #include <wx/filefn.h>
@@ -64,9 +65,10 @@ void TestEnvironment::ResetConfig() {
 }
 
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    wxStopWatch watch;
+    // On the monotonic clock: the tests of clock jumps set the wall clock.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
-        if (watch.Time() > timeoutMs)
+        if (std::chrono::steady_clock::now() > deadline)
             return pred();
         // Not wxTheApp: it casts to the GUI application class, which a console test's is not.
         if (wxAppConsole* app = wxAppConsole::GetInstance()) {
@@ -79,8 +81,8 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
 }
 
 void PumpEvents(int ms) {
-    wxStopWatch watch;
-    WaitFor([&] { return watch.Time() >= ms; }, ms + 1000);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    WaitFor([&] { return std::chrono::steady_clock::now() >= end; }, ms + 1000);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

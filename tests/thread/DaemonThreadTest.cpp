@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wx/stopwatch.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -345,4 +346,25 @@ TEST_F(DaemonThreadTest, AnHourLongIntervalEndsEarlyOnARefreshRequestAndOnAStop)
     wxStopWatch watch;
     EXPECT_EQ(Stop(), 0);
     EXPECT_LT(watch.Time(), 1500);
+}
+
+// Run by CTest under libfaketime, which takes the wall clock from a file that the test writes
+// and leaves the monotonic clock alone: a wall clock set back by an hour must not hold the
+// refresh for an hour.
+TEST(DaemonThreadClockTest, AWallClockSetBackDoesNotHoldTheRefresh) {
+    const char* clockFile = std::getenv("FAKETIME_TIMESTAMP_FILE");
+    if (!clockFile)
+        GTEST_SKIP() << "runs under libfaketime";
+    ScriptedSite site;
+    site.Succeed(MakeList({{"anna", 0x03}}), 1000);
+    site.Succeed(MakeList({{"anna", 0x03}, {"bea", 0x03}}), 1000);
+    EventRecorder recorder;
+    DaemonThread thread(&site);
+    thread.AddEventHandler(&recorder);
+    std::ofstream(clockFile) << "+0\n";
+    ASSERT_EQ(thread.Run(), wxTHREAD_NO_ERROR);
+    EXPECT_TRUE(WaitFor([&] { return recorder.records.size() == 1; }));
+    std::ofstream(clockFile) << "-1h\n";
+    EXPECT_TRUE(WaitFor([&] { return recorder.records.size() == 2; }, 5000));
+    thread.Delete();
 }

@@ -16,13 +16,15 @@ bool ToLong(const std::string& text, long low, long high, long* value) {
 } // namespace
 
 const char* SiteOptions::Usage() {
-    return "usage: sitesim [--port P] [--log FILE] [--performers N] [--tick S] [--seed N]\n"
+    return "usage: sitesim [--address A] [--port P] [--log FILE] [--performers N] [--tick S] "
+           "[--seed N]\n"
            "               [--script FILE] [--account NAME:PASSWORD:fav1,fav2,...]...\n"
            "               [--updates DIR --latest VERSION] [--keep-alive MS]\n"
            "A stand-in for the performer site on 127.0.0.1. Prints \"PORT <n>\" once it listens.\n"
            "Text replies are gzip-compressed for requests whose Accept-Encoding takes gzip; the\n"
            "performer script carries an ETag and a Last-Modified and is answered 304 Not\n"
            "Modified to a request that holds it (If-None-Match, else If-Modified-Since).\n"
+           "  --address A      the IPv4 address to listen on (default 127.0.0.1)\n"
            "  --port P         port to listen on; 0 (default) takes a free one\n"
            "  --log FILE       one line per request: METHOD<TAB>PATH?QUERY<TAB>HOST, and where\n"
            "                   there are any <TAB>NOTES: gzip,if-none-match,if-modified-since,304\n"
@@ -59,7 +61,9 @@ bool SiteOptions::Parse(int argc, char** argv, std::string* error) {
         }
         const std::string value = argv[++i];
         long number = 0;
-        if (option == "--port") {
+        if (option == "--address") {
+            address = value;
+        } else if (option == "--port") {
             if (!ToLong(value, 0, 65535, &number)) {
                 *error = "bad port " + value;
                 return false;

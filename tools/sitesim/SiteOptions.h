@@ -7,6 +7,7 @@
 // sitesim's command line.
 class SiteOptions {
 public:
+    std::string address = "127.0.0.1";
     int port = 0;
     std::string logFile;
     int performers = 80;

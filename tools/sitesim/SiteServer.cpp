@@ -109,9 +109,9 @@ void SiteServer::SetScriptFile(const std::string& path) {
     m_scriptFile = path;
 }
 
-int SiteServer::Bind(int port) {
+int SiteServer::Bind(const std::string& address, int port) {
     const int bound =
-        port == 0 ? bind_to_any_port("127.0.0.1") : (bind_to_port("127.0.0.1", port) ? port : -1);
+        port == 0 ? bind_to_any_port(address) : (bind_to_port(address, port) ? port : -1);
     // The library listens with a tiny backlog; tests open connections in bursts.
     if (bound > 0)
         ::listen(svr_sock_, SOMAXCONN);

@@ -39,7 +39,7 @@ public:
     // How long a kept connection may wait for its next request; 0 keeps none.
     void SetKeepAlive(int ms) { m_keepAliveMs = ms; }
     // The port listened on (a free one for 0), or -1.
-    int Bind(int port);
+    int Bind(const std::string& address, int port);
     // Serves until Shutdown(); false when it could not.
     bool Serve();
     // Ends Serve(), every delayed answer and every kept connection; safe from any thread.

@@ -54,9 +54,10 @@ int main(int argc, char** argv) {
     server.SetScriptFile(options.scriptFile);
     server.SetKeepAlive(options.keepAliveMs);
 
-    const int port = server.Bind(options.port);
+    const int port = server.Bind(options.address, options.port);
     if (port <= 0) {
-        std::fprintf(stderr, "sitesim: cannot listen on 127.0.0.1:%d\n", options.port);
+        std::fprintf(stderr, "sitesim: cannot listen on %s:%d\n", options.address.c_str(),
+                     options.port);
         return 1;
     }
     std::printf("PORT %d\n", port);

@@ -1,6 +1,7 @@
 #include "ui/frame/ConnectionWindow.h"
 
 #include "core/ConnectionStatus.h"
+#include "core/LinkState.h"
 #include "core/SiteEndpoints.h"
 #include "net/ProxyEnvironment.h"
 #include "resources/EventLog.h"
@@ -51,6 +52,7 @@ ConnectionWindow::ConnectionWindow(std::function<void()> showPreferences)
     grid->AddGrowableCol(1);
     m_site = AddRow(grid, _("Site"), "site");
     m_proxy = AddRow(grid, _("Proxy"), "proxy");
+    m_network = AddRow(grid, _("Network"), "network");
     m_lastList = AddRow(grid, _("Last list"), "last list");
     m_lastFailure = AddRow(grid, _("Last failure"), "last failure");
     m_nextTry = AddRow(grid, _("Next try"), "next try");
@@ -98,6 +100,10 @@ void ConnectionWindow::ShowStatus() {
         host = host.BeforeLast(':');
     const std::string proxy = ProxyEnvironment::For(scheme.ToStdString(), host.ToStdString());
     changed |= SetText(m_proxy, proxy.empty() ? _("direct") : wxString::FromUTF8(proxy));
+    const LinkState::Snapshot link = LinkState::Get();
+    changed |= SetText(m_network, link.offline ? wxString::Format(_("Offline since %s"),
+                                                                  link.offlineSince.FormatISOTime())
+                                               : _("Online"));
     changed |= SetText(m_lastList,
                        status.lastList.IsValid()
                            ? wxString::Format(_("%s, %zu performers online"),

@@ -10,10 +10,10 @@
 
 // "Connection": how the site's connection goes, read from ConnectionStatus and the settings
 // every second while it is open (never taking the focus for that): the site and its scheme,
-// the proxy or "direct", the last complete list, the last failure with its reason, the next try
-// while the refresh waits after a failure, the transfers of this run, and a button that opens
-// the log's folder. Without a site, "No site set" and a button to the preferences. A window of
-// its own, like "Recent"; closing it hides it.
+// the proxy or "direct", the network (online, or offline since when), the last complete list, the
+// last failure with its reason, the next try while the refresh waits after a failure, the transfers
+// of this run, and a button that opens the log's folder. Without a site, "No site set" and a button
+// to the preferences. A window of its own, like "Recent"; closing it hides it.
 class ConnectionWindow : public wxFrame {
 public:
     explicit ConnectionWindow(std::function<void()> showPreferences);
@@ -36,6 +36,7 @@ private:
     wxPanel* m_panel;
     wxStaticText* m_site;
     wxStaticText* m_proxy;
+    wxStaticText* m_network;
     wxStaticText* m_lastList;
     wxStaticText* m_lastFailure;
     wxStaticText* m_nextTry;

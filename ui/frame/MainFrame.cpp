@@ -13,8 +13,10 @@
 #include "ui/frame/FavoritesReplyParser.h"
 #include "ui/frame/InstanceHandover.h"
 #include "ui/frame/LoginQuery.h"
+#include "ui/frame/NetworkWatch.h"
 #include "ui/frame/NotifyIcon.h"
 #include "ui/frame/PreferencesDialog.h"
+#include "ui/frame/SleepWatch.h"
 #include "ui/history/HistoryService.h"
 #include "ui/popup/PopupDialogManager.h"
 #include "ui/popup/PopupSettings.h"
@@ -157,6 +159,8 @@ MainFrame::~MainFrame() {
         delete m_thread;
         m_thread = nullptr;
     }
+    m_sleep.reset();
+    m_network.reset();
     m_handover.reset();
     // Before the pop-up manager, whose announcements it keeps.
     delete m_history;
@@ -187,6 +191,18 @@ void MainFrame::StartRefresh() {
     m_thread->AddEventHandler(m_allTree);
     m_thread->AddEventHandler(m_popupManager);
     m_history->Watch(*m_thread);
+    // Offline or asleep nothing is asked; when the network or the machine is back, the
+    // refresh comes at once.
+    const auto refreshNow = [this] {
+        if (m_thread)
+            m_thread->RefreshSoon();
+    };
+    m_network = std::make_unique<NetworkWatch>(refreshNow);
+    m_sleep = std::make_unique<SleepWatch>([this] { m_history->Sleep(); },
+                                           [this, refreshNow] {
+                                               m_history->Wake();
+                                               refreshNow();
+                                           });
     if (m_thread->Run() != wxTHREAD_NO_ERROR)
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::StartRefresh(): the thread did not start", this);
 }
@@ -210,6 +226,8 @@ void MainFrame::ShowPreferences(bool askForSite) {
     SetPopupsPaused(dialog.GetSaved().paused);
     if (m_notifyIcon)
         m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
+    if (m_network)
+        m_network->Check();
     // New hosts or a shorter interval should not wait out the old interval.
     if (m_thread)
         m_thread->RefreshSoon();

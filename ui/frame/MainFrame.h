@@ -19,6 +19,8 @@ class PopupDialogManager;
 class NotifyIcon;
 class InstanceHandover;
 class ConnectionWindow;
+class NetworkWatch;
+class SleepWatch;
 
 // The plug-in's one top-level window: the notebook with the all-users and favourites trees,
 // the menus, the tray icon, the pop-up manager and the refresh thread that feeds them.
@@ -85,6 +87,8 @@ private:
     wxDialog* m_modal = nullptr;
     bool m_exitAfterModal = false;
     std::unique_ptr<InstanceHandover> m_handover;
+    std::unique_ptr<NetworkWatch> m_network;
+    std::unique_ptr<SleepWatch> m_sleep;
     // Asked to start in the tray before a tray was known: the bus's kind of tray is known
     // only a moment after the start.
     bool m_hideWhenInTray = false;

@@ -29,6 +29,9 @@ public:
     void OfferIn(UserListTreeCtrl* favorites, UserListTreeCtrl* all);
     // Records the thread's lists from now on.
     void Watch(DaemonThread& thread);
+    // The machine goes to sleep, and wakes: no watching between the two.
+    void Sleep() { m_recorder.Sleep(); }
+    void Wake() { m_recorder.Wake(); }
     // The settings may have changed (Preferences' OK).
     void SettingsChanged();
 
