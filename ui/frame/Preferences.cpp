@@ -3,12 +3,14 @@
 #include "core/SiteEndpoints.h"
 #include "resources/AutostartEntry.h"
 #include "resources/ImageStore.h"
+#include "ui/announce/MutedPerformers.h"
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -82,6 +84,7 @@ Preferences Preferences::Read() {
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
+    values.muted = MutedPerformers::Names();
     values.autostart = AutostartEntry::IsEnabled();
     return values;
 }
@@ -114,6 +117,13 @@ bool Preferences::Save(wxString* why) const {
             entry.existed = config->Read(key, &entry.value);
             old.push_back(entry);
             config->Write(key, value);
+        }
+        for (const wxString& name : MutedPerformers::Names()) {
+            if (std::find(muted.begin(), muted.end(), name) != muted.end())
+                continue;
+            const wxString key = MutedPerformers::KeyOf(name);
+            old.push_back({key, true, config->Read(key, wxString())});
+            config->DeleteEntry(key, true);
         }
         // The toolkit's own complaints would come as a second message, later.
         wxLogNull quiet;

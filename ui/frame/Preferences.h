@@ -5,6 +5,8 @@
 
 #include <wx/string.h>
 
+#include <vector>
+
 // The settings that the preferences dialog shows, with their bounds. Read() gives a value
 // missing, unreadable or out of range as its default, the pop-up settings as the pop-ups read
 // them; the file keeps what it holds until Save. Save() writes every key at once, or none.
@@ -33,6 +35,8 @@ struct Preferences {
     bool startInTray = false;
     bool historyOfEveryone = false; // "/History/scope" "all"
     long historyDays = HistorySettings::DEFAULT_DAYS;
+    // Save unmutes those no longer listed; muting is the trees' context menu's.
+    std::vector<wxString> muted;
 
     static Preferences Read();
     // Writes the keys and the settings file, then the autostart entry, and reloads the site's

@@ -12,6 +12,7 @@ wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_TEXT(wxID_ANY, PreferencesDialog::OnHostText)
     EVT_BUTTON(wxID_OK, PreferencesDialog::OnOK)
     EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
+    EVT_BUTTON(PreferencesDialog::ID_UNMUTE, PreferencesDialog::OnUnmute)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -124,6 +125,16 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_clearHistory->Enable(false);
     history->Add(m_clearHistory, 0, wxALL, 4);
 
+    wxStaticBoxSizer* mutedBox = AddBox(this, lastRow, _("Muted performers"));
+    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(-1, 60),
+                            0, nullptr, wxLB_SINGLE | wxLB_SORT, wxDefaultValidator, "/Muted");
+    for (const wxString& name : now.muted)
+        m_muted->Append(name);
+    mutedBox->Add(m_muted, 1, wxEXPAND | wxALL, 4);
+    m_unmute = new wxButton(mutedBox->GetStaticBox(), ID_UNMUTE, _("Unmute"));
+    m_unmute->Enable(!now.muted.empty());
+    mutedBox->Add(m_unmute, 0, wxALL, 4);
+
     wxStdDialogButtonSizer* buttons = CreateStdDialogButtonSizer(wxOK | wxCANCEL);
     m_okButton = static_cast<wxButton*>(FindWindow(wxID_OK));
     top->Add(buttons, 0, wxEXPAND | wxALL, 8);
@@ -218,6 +229,8 @@ Preferences PreferencesDialog::Collect() const {
     values.startInTray = m_startInTray->GetValue();
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
+    for (unsigned i = 0; i < m_muted->GetCount(); ++i)
+        values.muted.push_back(m_muted->GetString(i));
     return values;
 }
 
@@ -253,4 +266,14 @@ void PreferencesDialog::OnClearHistory(wxCommandEvent&) {
     m_historyClearer();
     // Nothing is left to clear.
     m_clearHistory->Enable(false);
+}
+
+void PreferencesDialog::OnUnmute(wxCommandEvent&) {
+    int selected = m_muted->GetSelection();
+    if (selected == wxNOT_FOUND && m_muted->GetCount() == 1)
+        selected = 0;
+    if (selected == wxNOT_FOUND)
+        return;
+    m_muted->Delete(static_cast<unsigned>(selected));
+    m_unmute->Enable(m_muted->GetCount() > 0);
 }

@@ -6,6 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dialog.h>
+#include <wx/listbox.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
@@ -14,15 +15,15 @@
 #include <functional>
 
 // The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups, the
-// session and the history. It shows Preferences::Read() and saves on OK; a save that fails is
-// told in one message and the dialog stays open. It never talks to the network. "Clear history"
-// acts at once, after a question, without waiting for OK.
+// session, the history and the muted performers. It shows Preferences::Read() and saves on OK; a
+// save that fails is told in one message and the dialog stays open. It never talks to the network.
+// "Clear history" acts at once, after a question, without waiting for OK.
 //
 // Each control is named after its setting's key ("/System/syncinterval"); the reason next to
 // a host field after the key and " reason".
 class PreferencesDialog : public wxDialog {
 public:
-    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1 };
+    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE };
 
     // With askForSite, a line above the fields asks for the site and the web host field has
     // the focus (the first start).
@@ -38,6 +39,8 @@ private:
     void OnHostText(wxCommandEvent& event);
     void OnOK(wxCommandEvent& event);
     void OnClearHistory(wxCommandEvent& event);
+    // Takes the selected performer out of the list; OK unmutes her.
+    void OnUnmute(wxCommandEvent& event);
 
     wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
                         const char* key, const wxString& value);
@@ -67,6 +70,8 @@ private:
     wxSpinCtrl* m_historyDays = nullptr;
     wxButton* m_clearHistory = nullptr;
     std::function<void()> m_historyClearer;
+    wxListBox* m_muted = nullptr;
+    wxButton* m_unmute = nullptr;
     wxButton* m_okButton = nullptr;
     Preferences m_saved;
 

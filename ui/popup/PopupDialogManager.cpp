@@ -83,6 +83,10 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
     const int kind = KindOfNews(event.GetOldStatus(), user.GetStatus());
     if (!kind)
         return;
+    if (m_gate.Ask(user.GetName()) == AnnouncementGate::MUTED) {
+        m_recent.Add(user.GetName(), kind, RecentAnnouncements::MUTED);
+        return;
+    }
     if (OnlyFavoritesWanted() && !IsFavorite(user.GetName())) {
         m_recent.Add(user.GetName(), kind, RecentAnnouncements::FILTERED);
         return;
@@ -91,7 +95,7 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
 }
 
 void PopupDialogManager::Announce(const User& user, int kind) {
-    if (m_paused) {
+    if (m_gate.IsPaused()) {
         m_recent.Add(user.GetName(), kind, RecentAnnouncements::PAUSED);
         Presenter().Fold(SummaryTally::REASON_PAUSE, user, kind);
         return;
@@ -118,7 +122,7 @@ AnnouncementPresenter& PopupDialogManager::Presenter() {
 // The oldest announcements take the free places; the rest wait, unless more wait than fit on
 // the screen or a summary is already there to take them.
 void PopupDialogManager::Place() {
-    if (m_paused)
+    if (m_gate.IsPaused())
         return;
     AnnouncementPresenter& presenter = Presenter();
     // The work area is asked once: that is a round trip to the display, and a flood comes here
@@ -150,9 +154,9 @@ void PopupDialogManager::Place() {
 // pause; those up stay until their time is up.
 void PopupDialogManager::SetPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::SetPaused(%d)", this, paused);
-    if (paused == m_paused)
+    if (paused == m_gate.IsPaused())
         return;
-    m_paused = paused;
+    m_gate.SetPaused(paused);
     if (!paused) {
         m_windows->ShowSummary(SummaryTally::REASON_PAUSE);
         m_notifications->ShowSummary(SummaryTally::REASON_PAUSE);

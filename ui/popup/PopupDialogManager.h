@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/UserEvent.h"
+#include "ui/announce/AnnouncementGate.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
 #include "ui/popup/RecentAnnouncements.h"
@@ -25,15 +26,16 @@ class RecentWindow;
 // As many announcements are up at once as pop-ups fit on the screen; the rest wait (no window,
 // no download) until a place is free. When more wait than fit on the screen, they are folded
 // into one summary in the top place, which also takes in later overflow. While paused nothing
-// appears; when the pause ends one summary tells of what came meanwhile. Every announcement of
-// the run is listed in the "Recent" window.
+// appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
+// never announced (AnnouncementGate). Every announcement of the run is listed in the "Recent"
+// window.
 class PopupDialogManager : public wxEvtHandler {
 public:
     PopupDialogManager();
     ~PopupDialogManager() override;
 
     void SetPaused(bool paused);
-    bool IsPaused() const { return m_paused; }
+    bool IsPaused() const { return m_gate.IsPaused(); }
     // Opens the "Recent" window, or brings it to the front.
     void ShowRecent();
 
@@ -67,7 +69,7 @@ private:
     static bool IsFavorite(const wxString& name);
     static void ShowMainWindow();
 
-    bool m_paused = false;
+    AnnouncementGate m_gate;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;
