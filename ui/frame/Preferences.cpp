@@ -84,6 +84,7 @@ Preferences Preferences::Read() {
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
+    values.announce = AnnouncementSettings::Read();
     values.muted = MutedPerformers::Names();
     values.autostart = AutostartEntry::IsEnabled();
     return values;
@@ -108,9 +109,13 @@ bool Preferences::Save(wxString* why) const {
         {"/History/scope",
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},
+        {"/Announce/command", announce.command},
     };
     {
         auto config = ImageStore::GetConfig();
+        // The old values come back as they were, "$HOME" and all.
+        const bool expanding = config->IsExpandingEnvVars();
+        config->SetExpandEnvVars(false);
         std::vector<OldValue> old;
         for (const auto& [key, value] : values) {
             OldValue entry{key, false, wxString()};
@@ -118,6 +123,7 @@ bool Preferences::Save(wxString* why) const {
             old.push_back(entry);
             config->Write(key, value);
         }
+        config->SetExpandEnvVars(expanding);
         for (const wxString& name : MutedPerformers::Names()) {
             if (std::find(muted.begin(), muted.end(), name) != muted.end())
                 continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistorySettings.h"
+#include "ui/announce/AnnouncementSettings.h"
 #include "ui/popup/PopupSettings.h"
 
 #include <wx/string.h>
@@ -35,6 +36,8 @@ struct Preferences {
     bool startInTray = false;
     bool historyOfEveryone = false; // "/History/scope" "all"
     long historyDays = HistorySettings::DEFAULT_DAYS;
+    // "/Announce/...", as the announcements read them.
+    AnnouncementSettings announce;
     // Save unmutes those no longer listed; muting is the trees' context menu's.
     std::vector<wxString> muted;
 

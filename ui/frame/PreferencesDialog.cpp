@@ -70,7 +70,10 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                                     "more.")),
                  0, wxALL, 4);
 
-    wxStaticBoxSizer* popups = AddBox(this, top, _("Pop-ups"));
+    // The pop-ups and what goes with each side by side: the dialog fits a screen of 768 lines.
+    auto* announceRow = new wxBoxSizer(wxHORIZONTAL);
+    top->Add(announceRow, 0, wxEXPAND);
+    wxStaticBoxSizer* popups = AddBox(this, announceRow, _("Pop-ups"));
     wxFlexGridSizer* popupNumbers = AddGrid(popups, 0);
     m_duration = AddNumber(popups->GetStaticBox(), popupNumbers, _("Show each pop-up for"),
                            "/PopupDialog/duration", now.popupDuration, Preferences::MIN_DURATION,
@@ -96,6 +99,20 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_style->SetSelection(now.popupStyle);
     styleRow->Add(m_style, 0, wxALIGN_CENTER_VERTICAL);
     popups->Add(styleRow, 0, wxALL, 4);
+
+    wxStaticBoxSizer* announce = AddBox(this, announceRow, _("With each announcement"));
+    announceRow->GetItem(announce)->SetProportion(1);
+    wxFlexGridSizer* announceGrid = AddGrid(announce, 1);
+    announceGrid->Add(new wxStaticText(announce->GetStaticBox(), wxID_ANY, _("Run")), 0,
+                      wxALIGN_CENTER_VERTICAL);
+    m_command =
+        new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.command, wxDefaultPosition,
+                       wxDefaultSize, 0, wxDefaultValidator, "/Announce/command");
+    m_command->SetMinSize(
+        wxSize(m_command->GetTextExtent("/usr/bin/program {name} {url}").x + 24, -1));
+    m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
+    announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+    announceGrid->AddSpacer(0);
 
     // The session and the history side by side: the dialog fits a screen of 768 lines.
     auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
@@ -229,6 +246,7 @@ Preferences PreferencesDialog::Collect() const {
     values.startInTray = m_startInTray->GetValue();
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
+    values.announce.command = m_command->GetValue();
     for (unsigned i = 0; i < m_muted->GetCount(); ++i)
         values.muted.push_back(m_muted->GetString(i));
     return values;

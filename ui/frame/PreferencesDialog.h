@@ -70,6 +70,7 @@ private:
     wxSpinCtrl* m_historyDays = nullptr;
     wxButton* m_clearHistory = nullptr;
     std::function<void()> m_historyClearer;
+    wxTextCtrl* m_command = nullptr;
     wxListBox* m_muted = nullptr;
     wxButton* m_unmute = nullptr;
     wxButton* m_okButton = nullptr;

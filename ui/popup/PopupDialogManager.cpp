@@ -1,7 +1,9 @@
 #include "ui/popup/PopupDialogManager.h"
 
+#include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "ui/announce/AnnouncementSettings.h"
 #include "ui/popup/NotificationPresenter.h"
 #include "ui/popup/PopupCommandIds.h"
 #include "ui/popup/PopupDialog.h"
@@ -102,7 +104,15 @@ void PopupDialogManager::Announce(const User& user, int kind) {
     }
     const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
     m_waiting.push_back({user, kind, id});
+    Accompany(user, kind);
     Place();
+}
+
+void PopupDialogManager::Accompany(const User& user, int kind) {
+    const AnnouncementSettings settings = AnnouncementSettings::Read();
+    m_command.Run(settings.command, user.GetName(),
+                  SiteEndpoints::PreviewUrl("/preview.shtml?" + user.GetName()),
+                  kind == PopupDialog::KIND_FREE ? "free" : "online");
 }
 
 void PopupDialogManager::OnPopupStateChanged(wxCommandEvent&) {

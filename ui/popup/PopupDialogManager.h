@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/UserEvent.h"
+#include "ui/announce/AnnouncementCommand.h"
 #include "ui/announce/AnnouncementGate.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
@@ -27,7 +28,8 @@ class RecentWindow;
 // no download) until a place is free. When more wait than fit on the screen, they are folded
 // into one summary in the top place, which also takes in later overflow. While paused nothing
 // appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
-// never announced (AnnouncementGate). Every announcement of the run is listed in the "Recent"
+// never announced (AnnouncementGate). Each announcement runs the user's command
+// ("/Announce/command"), if any. Every announcement of the run is listed in the "Recent"
 // window.
 class PopupDialogManager : public wxEvtHandler {
 public:
@@ -57,6 +59,8 @@ private:
     void OnPopupStateChanged(wxCommandEvent& event);
 
     void Announce(const User& user, int kind);
+    // What goes with an announcement that is let through: the command, the sound.
+    void Accompany(const User& user, int kind);
     // Folds what does not fit, and presents what has a free place.
     void Place();
     // The desktop's notifications where they are chosen and there, the own pop-ups otherwise.
@@ -70,6 +74,7 @@ private:
     static void ShowMainWindow();
 
     AnnouncementGate m_gate;
+    AnnouncementCommand m_command;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;
