@@ -110,6 +110,8 @@ bool Preferences::Save(wxString* why) const {
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},
         {"/Announce/command", announce.command},
+        {"/Announce/sound", AnnouncementSettings::SoundValue(announce.sound)},
+        {"/Announce/soundFile", announce.soundFile},
     };
     {
         auto config = ImageStore::GetConfig();

@@ -13,6 +13,7 @@ wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_BUTTON(wxID_OK, PreferencesDialog::OnOK)
     EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
     EVT_BUTTON(PreferencesDialog::ID_UNMUTE, PreferencesDialog::OnUnmute)
+    EVT_BUTTON(PreferencesDialog::ID_PLAY, PreferencesDialog::OnPlay)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -103,6 +104,19 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     wxStaticBoxSizer* announce = AddBox(this, announceRow, _("With each announcement"));
     announceRow->GetItem(announce)->SetProportion(1);
     wxFlexGridSizer* announceGrid = AddGrid(announce, 1);
+    // In the order of AnnouncementSettings::Sound.
+    const wxString sounds[] = {_("no sound"), _("the desktop's sound"), _("this sound file:")};
+    m_sound = new wxChoice(announce->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           WXSIZEOF(sounds), sounds, 0, wxDefaultValidator, "/Announce/sound");
+    m_sound->SetSelection(now.announce.sound);
+    announceGrid->Add(m_sound, 0, wxALIGN_CENTER_VERTICAL);
+    m_soundFile = new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.soundFile,
+                                 wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
+                                 "/Announce/soundFile");
+    announceGrid->Add(m_soundFile, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+    m_play = new wxButton(announce->GetStaticBox(), ID_PLAY, _("Play"));
+    m_play->Enable(false);
+    announceGrid->Add(m_play, 0, wxALIGN_CENTER_VERTICAL);
     announceGrid->Add(new wxStaticText(announce->GetStaticBox(), wxID_ANY, _("Run")), 0,
                       wxALIGN_CENTER_VERTICAL);
     m_command =
@@ -247,6 +261,12 @@ Preferences PreferencesDialog::Collect() const {
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
     values.announce.command = m_command->GetValue();
+    const int sound = m_sound->GetSelection();
+    values.announce.sound =
+        sound == AnnouncementSettings::SOUND_THEME  ? AnnouncementSettings::SOUND_THEME
+        : sound == AnnouncementSettings::SOUND_FILE ? AnnouncementSettings::SOUND_FILE
+                                                    : AnnouncementSettings::SOUND_OFF;
+    values.announce.soundFile = m_soundFile->GetValue();
     for (unsigned i = 0; i < m_muted->GetCount(); ++i)
         values.muted.push_back(m_muted->GetString(i));
     return values;
@@ -294,4 +314,15 @@ void PreferencesDialog::OnUnmute(wxCommandEvent&) {
         return;
     m_muted->Delete(static_cast<unsigned>(selected));
     m_unmute->Enable(m_muted->GetCount() > 0);
+}
+
+void PreferencesDialog::SetSoundPlayer(
+    const std::function<void(const AnnouncementSettings&)>& play) {
+    m_soundPlayer = play;
+    m_play->Enable(static_cast<bool>(play));
+}
+
+void PreferencesDialog::OnPlay(wxCommandEvent&) {
+    if (m_soundPlayer)
+        m_soundPlayer(Collect().announce);
 }

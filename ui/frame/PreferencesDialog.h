@@ -23,7 +23,7 @@
 // a host field after the key and " reason".
 class PreferencesDialog : public wxDialog {
 public:
-    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE };
+    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE, ID_PLAY };
 
     // With askForSite, a line above the fields asks for the site and the web host field has
     // the focus (the first start).
@@ -34,6 +34,8 @@ public:
     const Preferences& GetSaved() const { return m_saved; }
     // What "Clear history" does; the button is disabled without it.
     void SetHistoryClearer(const std::function<void()>& clear);
+    // What "Play" does with the sound as the dialog shows it; the button is disabled without it.
+    void SetSoundPlayer(const std::function<void(const AnnouncementSettings&)>& play);
 
 private:
     void OnHostText(wxCommandEvent& event);
@@ -41,6 +43,7 @@ private:
     void OnClearHistory(wxCommandEvent& event);
     // Takes the selected performer out of the list; OK unmutes her.
     void OnUnmute(wxCommandEvent& event);
+    void OnPlay(wxCommandEvent& event);
 
     wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
                         const char* key, const wxString& value);
@@ -71,6 +74,10 @@ private:
     wxButton* m_clearHistory = nullptr;
     std::function<void()> m_historyClearer;
     wxTextCtrl* m_command = nullptr;
+    wxChoice* m_sound = nullptr;
+    wxTextCtrl* m_soundFile = nullptr;
+    wxButton* m_play = nullptr;
+    std::function<void(const AnnouncementSettings&)> m_soundPlayer;
     wxListBox* m_muted = nullptr;
     wxButton* m_unmute = nullptr;
     wxButton* m_okButton = nullptr;

@@ -110,6 +110,7 @@ void PopupDialogManager::Announce(const User& user, int kind) {
 
 void PopupDialogManager::Accompany(const User& user, int kind) {
     const AnnouncementSettings settings = AnnouncementSettings::Read();
+    m_sound.PlayForAnnouncement(settings.sound, settings.soundFile);
     m_command.Run(settings.command, user.GetName(),
                   SiteEndpoints::PreviewUrl("/preview.shtml?" + user.GetName()),
                   kind == PopupDialog::KIND_FREE ? "free" : "online");
@@ -183,6 +184,10 @@ void PopupDialogManager::SetPaused(bool paused) {
         m_recent.SetOutcome(announcement.recentId, RecentAnnouncements::PAUSED);
         presenter.Fold(SummaryTally::REASON_PAUSE, announcement.user, announcement.kind);
     }
+}
+
+void PopupDialogManager::PlaySound(const AnnouncementSettings& settings) {
+    m_sound.Play(settings.sound, settings.soundFile);
 }
 
 void PopupDialogManager::OnSummaryClick(SummaryTally::Reason reason) {

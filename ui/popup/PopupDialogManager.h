@@ -3,6 +3,7 @@
 #include "core/UserEvent.h"
 #include "ui/announce/AnnouncementCommand.h"
 #include "ui/announce/AnnouncementGate.h"
+#include "ui/announce/AnnouncementSound.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
 #include "ui/popup/RecentAnnouncements.h"
@@ -29,7 +30,8 @@ class RecentWindow;
 // into one summary in the top place, which also takes in later overflow. While paused nothing
 // appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
 // never announced (AnnouncementGate). Each announcement runs the user's command
-// ("/Announce/command"), if any. Every announcement of the run is listed in the "Recent"
+// ("/Announce/command") and plays the sound ("/Announce/sound"), if any; nothing plays or runs
+// for what is paused or muted. Every announcement of the run is listed in the "Recent"
 // window.
 class PopupDialogManager : public wxEvtHandler {
 public:
@@ -38,6 +40,8 @@ public:
 
     void SetPaused(bool paused);
     bool IsPaused() const { return m_gate.IsPaused(); }
+    // Plays the sound as the settings choose it (to try it).
+    void PlaySound(const AnnouncementSettings& settings);
     // Opens the "Recent" window, or brings it to the front.
     void ShowRecent();
 
@@ -75,6 +79,7 @@ private:
 
     AnnouncementGate m_gate;
     AnnouncementCommand m_command;
+    AnnouncementSound m_sound;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;
