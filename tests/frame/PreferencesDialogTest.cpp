@@ -8,6 +8,7 @@
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/resources/ScopedProgramPath.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/announce/MutedPerformers.h"
 
 #include <gtest/gtest.h>
 #include <wx/ffile.h>
@@ -326,4 +327,24 @@ TEST_F(PreferencesDialogTest, HistorySettingsAndClearHistoryThatAsksFirst) {
     EXPECT_EQ("1", Raw("/History/days"));
     // Everything fits a screen of 1024 x 768.
     EXPECT_LE(dialog.GetSize().y, 768 - 40);
+}
+
+// The muted performers are listed; "Unmute" takes the selected one out of the list, and only
+// OK unmutes her in the file, the others staying muted.
+TEST_F(PreferencesDialogTest, MutedPerformersAreListedAndOkUnmutesThoseTakenOut) {
+    MutedPerformers::SetMuted("kasa", true);
+    MutedPerformers::SetMuted("Ab&c=D%20e", true);
+    PreferencesDialog dialog(nullptr);
+    auto* list = Control<wxListBox>(dialog, "/Muted");
+    ASSERT_EQ(2u, list->GetCount());
+    EXPECT_EQ(wxNOT_FOUND, list->FindString("miro"));
+    EXPECT_EQ(wxID_OK, RunModalWith(dialog, [&] {
+                  list->SetSelection(list->FindString("kasa"));
+                  ClickButton(dialog, PreferencesDialog::ID_UNMUTE);
+                  EXPECT_EQ(1u, list->GetCount());
+                  EXPECT_TRUE(MutedPerformers::IsMuted("kasa")) << "only OK unmutes";
+                  ClickButton(dialog, wxID_OK);
+              }));
+    EXPECT_FALSE(MutedPerformers::IsMuted("kasa"));
+    EXPECT_EQ(MutedPerformers::Names(), std::vector<wxString>{"Ab&c=D%20e"});
 }

@@ -5,8 +5,10 @@
 #include "tests/support/BrowserRecorder.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trees/TreeTestSupport.h"
+#include "ui/announce/MutedPerformers.h"
 #include "ui/trees/AllTreeCtrl.h"
 
+#include <wx/ffile.h>
 #include <wx/menu.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -35,6 +37,8 @@ protected:
     void TearDown() override {
         TreeFrameTest::TearDown();
         ImageStore::GetConfig()->DeleteEntry("/Site/previewHost");
+        ImageStore::GetConfig()->DeleteEntry("/PopupDialog/duration");
+        ImageStore::GetConfig()->DeleteGroup("/Muted");
         SiteEndpoints::Load();
     }
     wxTreeItemId RowOf(const std::string& name) { return ChildNamed(m_tree, m_group, name); }
@@ -105,8 +109,8 @@ TEST_F(ProfileCommandTest, DoubleClickingARowOpensThatPerformersPage) {
     EXPECT_EQ(m_browser.Launches(), PageOf("bob"));
 }
 
-// A real right click: on the group row no menu; on a user row a menu with the one entry
-// "Profile", which (chosen by keyboard while the menu is up) opens the selected row's page.
+// A real right click: on the group row no menu; on a user row a menu with "Profile" and
+// "Mute", whose first (chosen by keyboard while the menu is up) opens the selected row's page.
 // The toolkit's tree selects the row under a right click before it reports the click.
 TEST_F(ProfileCommandTest, TheContextMenuOfAUserRowOffersProfile) {
     std::vector<std::vector<wxString>> menus;
@@ -154,7 +158,7 @@ TEST_F(ProfileCommandTest, TheContextMenuOfAUserRowOffersProfile) {
     ASSERT_TRUE(m_browser.WaitForLaunches(1));
     answer.Stop();
     ASSERT_EQ(menus.size(), 1u);
-    EXPECT_EQ(menus[0], std::vector<wxString>{"Profile"});
+    EXPECT_EQ(menus[0], (std::vector<wxString>{"Profile", "Mute"}));
     EXPECT_EQ(m_browser.Launches(), PageOf("bob"));
 }
 
@@ -162,7 +166,8 @@ TEST_F(ProfileCommandTest, TheContextMenuOfAUserRowOffersProfile) {
 
 namespace {
 
-// Where a handler is set, the menu of a user row offers "When online..." after "Profile", and
+// Where a handler is set, the menu of a user row offers "When online..." after "Profile" (and
+// before "Mute"), and
 // choosing it hands the handler the row's performer (a real right click, answered by keys).
 TEST_F(ProfileCommandTest, WhenOnlineFollowsProfileWhereAHandlerIsSet) {
     std::vector<wxString> asked;
@@ -191,9 +196,67 @@ TEST_F(ProfileCommandTest, WhenOnlineFollowsProfileWhereAHandlerIsSet) {
     sim.MouseClick(wxMOUSE_BTN_RIGHT);
     ASSERT_TRUE(WaitFor([&] { return !asked.empty(); }));
     answer.Stop();
-    EXPECT_EQ(items, (std::vector<wxString>{"Profile", "When online..."}));
+    EXPECT_EQ(items, (std::vector<wxString>{"Profile", "When online...", "Mute"}));
     EXPECT_EQ(asked, std::vector<wxString>{ODD_NAME});
     EXPECT_TRUE(m_browser.Launches().empty());
+}
+
+} // namespace
+
+namespace {
+
+// "Mute" is a check item: chosen on a row (a real right click, answered by keys) it mutes that
+// performer in a group of its own in the settings file, leaving the other keys as they were;
+// the next menu shows the mark, and choosing it again unmutes. The row stays in the tree.
+TEST_F(ProfileCommandTest, MuteInTheContextMenuMutesAndUnmutesTheRowsPerformer) {
+    ImageStore::GetConfig()->Write("/PopupDialog/duration", "12");
+    std::vector<bool> marks;
+    m_tree->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        if (wxMenu* menu = event.GetMenu())
+            marks.push_back(menu->IsChecked(UserListTreeCtrl::ID_MUTE));
+        event.Skip();
+    });
+    size_t answered = 0;
+    wxTimer answer;
+    answer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (marks.size() == answered)
+            return;
+        ++answered;
+        wxUIActionSimulator keys;
+        keys.Char(WXK_DOWN);
+        keys.Char(WXK_DOWN);
+        keys.Char(WXK_RETURN);
+    });
+    answer.Start(100);
+    wxUIActionSimulator sim;
+    const auto muteByMenu = [&] {
+        // The toolkit opens a menu only for a click that the pointer moved to.
+        sim.MouseMove(ScreenPointOf(RowOf("alice")));
+        PumpEvents(100);
+        sim.MouseMove(ScreenPointOf(RowOf(ODD_NAME)));
+        PumpEvents(100);
+        sim.MouseClick(wxMOUSE_BTN_RIGHT);
+    };
+
+    muteByMenu();
+    ASSERT_TRUE(WaitFor([&] { return MutedPerformers::IsMuted(ODD_NAME); }));
+    EXPECT_EQ(MutedPerformers::Names(), std::vector<wxString>{ODD_NAME});
+    EXPECT_FALSE(MutedPerformers::IsMuted("bob"));
+    ImageStore::GetConfig()->Flush();
+    wxString text;
+    ASSERT_TRUE(wxFFile(TestEnvironment::Home() + "/.Roduviriz").ReadAll(&text));
+    const std::string file = text.utf8_string();
+    EXPECT_NE(file.find("[Muted]"), std::string::npos) << file;
+    EXPECT_NE(file.find("duration=12"), std::string::npos) << file;
+    EXPECT_TRUE(RowOf(ODD_NAME).IsOk());
+
+    PumpEvents(300);
+    muteByMenu();
+    ASSERT_TRUE(WaitFor([&] { return !MutedPerformers::IsMuted(ODD_NAME); })) << marks.size();
+    answer.Stop();
+    EXPECT_EQ(marks, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(MutedPerformers::Names().empty());
+    EXPECT_EQ(ImageStore::GetConfig()->Read("/PopupDialog/duration", wxString()), "12");
 }
 
 } // namespace

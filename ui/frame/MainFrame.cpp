@@ -219,6 +219,8 @@ void MainFrame::ShowPreferences(bool askForSite) {
     PreferencesDialog dialog(this, askForSite);
     if (m_history->CanClear())
         dialog.SetHistoryClearer([this] { m_history->Clear(); });
+    dialog.SetSoundPlayer(
+        [this](const AnnouncementSettings& settings) { m_popupManager->PlaySound(settings); });
     if (RunModal(dialog) != wxID_OK)
         return;
     m_history->SettingsChanged();

@@ -3,12 +3,14 @@
 #include "core/SiteEndpoints.h"
 #include "resources/AutostartEntry.h"
 #include "resources/ImageStore.h"
+#include "ui/announce/MutedPerformers.h"
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -82,6 +84,8 @@ Preferences Preferences::Read() {
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
+    values.announce = AnnouncementSettings::Read();
+    values.muted = MutedPerformers::Names();
     values.autostart = AutostartEntry::IsEnabled();
     return values;
 }
@@ -105,15 +109,29 @@ bool Preferences::Save(wxString* why) const {
         {"/History/scope",
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},
+        {"/Announce/command", announce.command},
+        {"/Announce/sound", AnnouncementSettings::SoundValue(announce.sound)},
+        {"/Announce/soundFile", announce.soundFile},
     };
     {
         auto config = ImageStore::GetConfig();
+        // The old values come back as they were, "$HOME" and all.
+        const bool expanding = config->IsExpandingEnvVars();
+        config->SetExpandEnvVars(false);
         std::vector<OldValue> old;
         for (const auto& [key, value] : values) {
             OldValue entry{key, false, wxString()};
             entry.existed = config->Read(key, &entry.value);
             old.push_back(entry);
             config->Write(key, value);
+        }
+        config->SetExpandEnvVars(expanding);
+        for (const wxString& name : MutedPerformers::Names()) {
+            if (std::find(muted.begin(), muted.end(), name) != muted.end())
+                continue;
+            const wxString key = MutedPerformers::KeyOf(name);
+            old.push_back({key, true, config->Read(key, wxString())});
+            config->DeleteEntry(key, true);
         }
         // The toolkit's own complaints would come as a second message, later.
         wxLogNull quiet;

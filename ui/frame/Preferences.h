@@ -1,9 +1,12 @@
 #pragma once
 
 #include "history/HistorySettings.h"
+#include "ui/announce/AnnouncementSettings.h"
 #include "ui/popup/PopupSettings.h"
 
 #include <wx/string.h>
+
+#include <vector>
 
 // The settings that the preferences dialog shows, with their bounds. Read() gives a value
 // missing, unreadable or out of range as its default, the pop-up settings as the pop-ups read
@@ -33,6 +36,10 @@ struct Preferences {
     bool startInTray = false;
     bool historyOfEveryone = false; // "/History/scope" "all"
     long historyDays = HistorySettings::DEFAULT_DAYS;
+    // "/Announce/...", as the announcements read them.
+    AnnouncementSettings announce;
+    // Save unmutes those no longer listed; muting is the trees' context menu's.
+    std::vector<wxString> muted;
 
     static Preferences Read();
     // Writes the keys and the settings file, then the autostart entry, and reloads the site's

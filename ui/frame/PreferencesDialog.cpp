@@ -12,6 +12,8 @@ wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_TEXT(wxID_ANY, PreferencesDialog::OnHostText)
     EVT_BUTTON(wxID_OK, PreferencesDialog::OnOK)
     EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
+    EVT_BUTTON(PreferencesDialog::ID_UNMUTE, PreferencesDialog::OnUnmute)
+    EVT_BUTTON(PreferencesDialog::ID_PLAY, PreferencesDialog::OnPlay)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -69,7 +71,10 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                                     "more.")),
                  0, wxALL, 4);
 
-    wxStaticBoxSizer* popups = AddBox(this, top, _("Pop-ups"));
+    // The pop-ups and what goes with each side by side: the dialog fits a screen of 768 lines.
+    auto* announceRow = new wxBoxSizer(wxHORIZONTAL);
+    top->Add(announceRow, 0, wxEXPAND);
+    wxStaticBoxSizer* popups = AddBox(this, announceRow, _("Pop-ups"));
     wxFlexGridSizer* popupNumbers = AddGrid(popups, 0);
     m_duration = AddNumber(popups->GetStaticBox(), popupNumbers, _("Show each pop-up for"),
                            "/PopupDialog/duration", now.popupDuration, Preferences::MIN_DURATION,
@@ -95,6 +100,33 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_style->SetSelection(now.popupStyle);
     styleRow->Add(m_style, 0, wxALIGN_CENTER_VERTICAL);
     popups->Add(styleRow, 0, wxALL, 4);
+
+    wxStaticBoxSizer* announce = AddBox(this, announceRow, _("With each announcement"));
+    announceRow->GetItem(announce)->SetProportion(1);
+    wxFlexGridSizer* announceGrid = AddGrid(announce, 1);
+    // In the order of AnnouncementSettings::Sound.
+    const wxString sounds[] = {_("no sound"), _("the desktop's sound"), _("this sound file:")};
+    m_sound = new wxChoice(announce->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                           WXSIZEOF(sounds), sounds, 0, wxDefaultValidator, "/Announce/sound");
+    m_sound->SetSelection(now.announce.sound);
+    announceGrid->Add(m_sound, 0, wxALIGN_CENTER_VERTICAL);
+    m_soundFile = new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.soundFile,
+                                 wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
+                                 "/Announce/soundFile");
+    announceGrid->Add(m_soundFile, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+    m_play = new wxButton(announce->GetStaticBox(), ID_PLAY, _("Play"));
+    m_play->Enable(false);
+    announceGrid->Add(m_play, 0, wxALIGN_CENTER_VERTICAL);
+    announceGrid->Add(new wxStaticText(announce->GetStaticBox(), wxID_ANY, _("Run")), 0,
+                      wxALIGN_CENTER_VERTICAL);
+    m_command =
+        new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.command, wxDefaultPosition,
+                       wxDefaultSize, 0, wxDefaultValidator, "/Announce/command");
+    m_command->SetMinSize(
+        wxSize(m_command->GetTextExtent("/usr/bin/program {name} {url}").x + 24, -1));
+    m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
+    announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
+    announceGrid->AddSpacer(0);
 
     // The session and the history side by side: the dialog fits a screen of 768 lines.
     auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
@@ -123,6 +155,16 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_clearHistory = new wxButton(history->GetStaticBox(), ID_CLEAR_HISTORY, _("Clear history"));
     m_clearHistory->Enable(false);
     history->Add(m_clearHistory, 0, wxALL, 4);
+
+    wxStaticBoxSizer* mutedBox = AddBox(this, lastRow, _("Muted performers"));
+    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(-1, 60),
+                            0, nullptr, wxLB_SINGLE | wxLB_SORT, wxDefaultValidator, "/Muted");
+    for (const wxString& name : now.muted)
+        m_muted->Append(name);
+    mutedBox->Add(m_muted, 1, wxEXPAND | wxALL, 4);
+    m_unmute = new wxButton(mutedBox->GetStaticBox(), ID_UNMUTE, _("Unmute"));
+    m_unmute->Enable(!now.muted.empty());
+    mutedBox->Add(m_unmute, 0, wxALL, 4);
 
     wxStdDialogButtonSizer* buttons = CreateStdDialogButtonSizer(wxOK | wxCANCEL);
     m_okButton = static_cast<wxButton*>(FindWindow(wxID_OK));
@@ -218,6 +260,15 @@ Preferences PreferencesDialog::Collect() const {
     values.startInTray = m_startInTray->GetValue();
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
+    values.announce.command = m_command->GetValue();
+    const int sound = m_sound->GetSelection();
+    values.announce.sound =
+        sound == AnnouncementSettings::SOUND_THEME  ? AnnouncementSettings::SOUND_THEME
+        : sound == AnnouncementSettings::SOUND_FILE ? AnnouncementSettings::SOUND_FILE
+                                                    : AnnouncementSettings::SOUND_OFF;
+    values.announce.soundFile = m_soundFile->GetValue();
+    for (unsigned i = 0; i < m_muted->GetCount(); ++i)
+        values.muted.push_back(m_muted->GetString(i));
     return values;
 }
 
@@ -253,4 +304,25 @@ void PreferencesDialog::OnClearHistory(wxCommandEvent&) {
     m_historyClearer();
     // Nothing is left to clear.
     m_clearHistory->Enable(false);
+}
+
+void PreferencesDialog::OnUnmute(wxCommandEvent&) {
+    int selected = m_muted->GetSelection();
+    if (selected == wxNOT_FOUND && m_muted->GetCount() == 1)
+        selected = 0;
+    if (selected == wxNOT_FOUND)
+        return;
+    m_muted->Delete(static_cast<unsigned>(selected));
+    m_unmute->Enable(m_muted->GetCount() > 0);
+}
+
+void PreferencesDialog::SetSoundPlayer(
+    const std::function<void(const AnnouncementSettings&)>& play) {
+    m_soundPlayer = play;
+    m_play->Enable(static_cast<bool>(play));
+}
+
+void PreferencesDialog::OnPlay(wxCommandEvent&) {
+    if (m_soundPlayer)
+        m_soundPlayer(Collect().announce);
 }

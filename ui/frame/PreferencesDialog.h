@@ -6,6 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dialog.h>
+#include <wx/listbox.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
@@ -14,15 +15,15 @@
 #include <functional>
 
 // The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups, the
-// session and the history. It shows Preferences::Read() and saves on OK; a save that fails is
-// told in one message and the dialog stays open. It never talks to the network. "Clear history"
-// acts at once, after a question, without waiting for OK.
+// session, the history and the muted performers. It shows Preferences::Read() and saves on OK; a
+// save that fails is told in one message and the dialog stays open. It never talks to the network.
+// "Clear history" acts at once, after a question, without waiting for OK.
 //
 // Each control is named after its setting's key ("/System/syncinterval"); the reason next to
 // a host field after the key and " reason".
 class PreferencesDialog : public wxDialog {
 public:
-    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1 };
+    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE, ID_PLAY };
 
     // With askForSite, a line above the fields asks for the site and the web host field has
     // the focus (the first start).
@@ -33,11 +34,16 @@ public:
     const Preferences& GetSaved() const { return m_saved; }
     // What "Clear history" does; the button is disabled without it.
     void SetHistoryClearer(const std::function<void()>& clear);
+    // What "Play" does with the sound as the dialog shows it; the button is disabled without it.
+    void SetSoundPlayer(const std::function<void(const AnnouncementSettings&)>& play);
 
 private:
     void OnHostText(wxCommandEvent& event);
     void OnOK(wxCommandEvent& event);
     void OnClearHistory(wxCommandEvent& event);
+    // Takes the selected performer out of the list; OK unmutes her.
+    void OnUnmute(wxCommandEvent& event);
+    void OnPlay(wxCommandEvent& event);
 
     wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
                         const char* key, const wxString& value);
@@ -67,6 +73,13 @@ private:
     wxSpinCtrl* m_historyDays = nullptr;
     wxButton* m_clearHistory = nullptr;
     std::function<void()> m_historyClearer;
+    wxTextCtrl* m_command = nullptr;
+    wxChoice* m_sound = nullptr;
+    wxTextCtrl* m_soundFile = nullptr;
+    wxButton* m_play = nullptr;
+    std::function<void(const AnnouncementSettings&)> m_soundPlayer;
+    wxListBox* m_muted = nullptr;
+    wxButton* m_unmute = nullptr;
     wxButton* m_okButton = nullptr;
     Preferences m_saved;
 

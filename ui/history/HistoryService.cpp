@@ -27,7 +27,7 @@ HistoryService::HistoryService(wxWindow* owner, RecentAnnouncements& recent, con
                            wxString::FromUTF8(kept.name), kept.kind,
                            static_cast<RecentAnnouncements::Outcome>(
                                std::clamp(kept.outcome, int(RecentAnnouncements::WAITING),
-                                          int(RecentAnnouncements::NOT_SHOWN)))});
+                                          int(RecentAnnouncements::LAST_OUTCOME)))});
     m_recent.Restore(earlier);
     if (m_store.IsRecording())
         m_recent.SetKeeper([this](const RecentAnnouncements::Entry& entry) {

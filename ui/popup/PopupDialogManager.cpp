@@ -1,7 +1,9 @@
 #include "ui/popup/PopupDialogManager.h"
 
+#include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "ui/announce/AnnouncementSettings.h"
 #include "ui/popup/NotificationPresenter.h"
 #include "ui/popup/PopupCommandIds.h"
 #include "ui/popup/PopupDialog.h"
@@ -83,6 +85,10 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
     const int kind = KindOfNews(event.GetOldStatus(), user.GetStatus());
     if (!kind)
         return;
+    if (m_gate.Ask(user.GetName()) == AnnouncementGate::MUTED) {
+        m_recent.Add(user.GetName(), kind, RecentAnnouncements::MUTED);
+        return;
+    }
     if (OnlyFavoritesWanted() && !IsFavorite(user.GetName())) {
         m_recent.Add(user.GetName(), kind, RecentAnnouncements::FILTERED);
         return;
@@ -91,14 +97,23 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
 }
 
 void PopupDialogManager::Announce(const User& user, int kind) {
-    if (m_paused) {
+    if (m_gate.IsPaused()) {
         m_recent.Add(user.GetName(), kind, RecentAnnouncements::PAUSED);
         Presenter().Fold(SummaryTally::REASON_PAUSE, user, kind);
         return;
     }
     const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
     m_waiting.push_back({user, kind, id});
+    Accompany(user, kind);
     Place();
+}
+
+void PopupDialogManager::Accompany(const User& user, int kind) {
+    const AnnouncementSettings settings = AnnouncementSettings::Read();
+    m_sound.PlayForAnnouncement(settings.sound, settings.soundFile);
+    m_command.Run(settings.command, user.GetName(),
+                  SiteEndpoints::PreviewUrl("/preview.shtml?" + user.GetName()),
+                  kind == PopupDialog::KIND_FREE ? "free" : "online");
 }
 
 void PopupDialogManager::OnPopupStateChanged(wxCommandEvent&) {
@@ -118,7 +133,7 @@ AnnouncementPresenter& PopupDialogManager::Presenter() {
 // The oldest announcements take the free places; the rest wait, unless more wait than fit on
 // the screen or a summary is already there to take them.
 void PopupDialogManager::Place() {
-    if (m_paused)
+    if (m_gate.IsPaused())
         return;
     AnnouncementPresenter& presenter = Presenter();
     // The work area is asked once: that is a round trip to the display, and a flood comes here
@@ -150,9 +165,9 @@ void PopupDialogManager::Place() {
 // pause; those up stay until their time is up.
 void PopupDialogManager::SetPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::SetPaused(%d)", this, paused);
-    if (paused == m_paused)
+    if (paused == m_gate.IsPaused())
         return;
-    m_paused = paused;
+    m_gate.SetPaused(paused);
     if (!paused) {
         m_windows->ShowSummary(SummaryTally::REASON_PAUSE);
         m_notifications->ShowSummary(SummaryTally::REASON_PAUSE);
@@ -169,6 +184,10 @@ void PopupDialogManager::SetPaused(bool paused) {
         m_recent.SetOutcome(announcement.recentId, RecentAnnouncements::PAUSED);
         presenter.Fold(SummaryTally::REASON_PAUSE, announcement.user, announcement.kind);
     }
+}
+
+void PopupDialogManager::PlaySound(const AnnouncementSettings& settings) {
+    m_sound.Play(settings.sound, settings.soundFile);
 }
 
 void PopupDialogManager::OnSummaryClick(SummaryTally::Reason reason) {

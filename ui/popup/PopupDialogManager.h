@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/UserEvent.h"
+#include "ui/announce/AnnouncementCommand.h"
+#include "ui/announce/AnnouncementGate.h"
+#include "ui/announce/AnnouncementSound.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
 #include "ui/popup/RecentAnnouncements.h"
@@ -25,15 +28,20 @@ class RecentWindow;
 // As many announcements are up at once as pop-ups fit on the screen; the rest wait (no window,
 // no download) until a place is free. When more wait than fit on the screen, they are folded
 // into one summary in the top place, which also takes in later overflow. While paused nothing
-// appears; when the pause ends one summary tells of what came meanwhile. Every announcement of
-// the run is listed in the "Recent" window.
+// appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
+// never announced (AnnouncementGate). Each announcement runs the user's command
+// ("/Announce/command") and plays the sound ("/Announce/sound"), if any; nothing plays or runs
+// for what is paused or muted. Every announcement of the run is listed in the "Recent"
+// window.
 class PopupDialogManager : public wxEvtHandler {
 public:
     PopupDialogManager();
     ~PopupDialogManager() override;
 
     void SetPaused(bool paused);
-    bool IsPaused() const { return m_paused; }
+    bool IsPaused() const { return m_gate.IsPaused(); }
+    // Plays the sound as the settings choose it (to try it).
+    void PlaySound(const AnnouncementSettings& settings);
     // Opens the "Recent" window, or brings it to the front.
     void ShowRecent();
 
@@ -55,6 +63,8 @@ private:
     void OnPopupStateChanged(wxCommandEvent& event);
 
     void Announce(const User& user, int kind);
+    // What goes with an announcement that is let through: the command, the sound.
+    void Accompany(const User& user, int kind);
     // Folds what does not fit, and presents what has a free place.
     void Place();
     // The desktop's notifications where they are chosen and there, the own pop-ups otherwise.
@@ -67,7 +77,9 @@ private:
     static bool IsFavorite(const wxString& name);
     static void ShowMainWindow();
 
-    bool m_paused = false;
+    AnnouncementGate m_gate;
+    AnnouncementCommand m_command;
+    AnnouncementSound m_sound;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;

@@ -74,6 +74,8 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("filtered out");
     case NOT_SHOWN:
         return _("not shown");
+    case MUTED:
+        return _("muted");
     }
     return wxString();
 }

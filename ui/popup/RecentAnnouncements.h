@@ -13,8 +13,18 @@
 class RecentAnnouncements {
 public:
     // NOT_SHOWN: never appeared: its picture could not be fetched, or it was still waiting
-    // when its run ended.
-    enum Outcome { WAITING, SHOWN, FOLDED, PAUSED, FILTERED, NOT_SHOWN };
+    // when its run ended. MUTED: the performer is muted. The history keeps outcomes by number:
+    // new ones go at the end.
+    enum Outcome {
+        WAITING,
+        SHOWN,
+        FOLDED,
+        PAUSED,
+        FILTERED,
+        NOT_SHOWN,
+        MUTED,
+        LAST_OUTCOME = MUTED
+    };
     struct Entry {
         unsigned long id;
         wxDateTime time;

@@ -29,7 +29,8 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FOLDED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::PAUSED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED),
-                    RecentAnnouncements::OutcomeText(RecentAnnouncements::NOT_SHOWN)}));
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::NOT_SHOWN),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::MUTED)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
 }

@@ -4,6 +4,7 @@
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
+#include "ui/announce/MutedPerformers.h"
 #include "ui/trees/UserListTreeItemData.h"
 
 #include <wx/imaglist.h>
@@ -15,6 +16,7 @@
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(UserListTreeCtrl::ID_PROFILE, UserListTreeCtrl::OnMenu)
     EVT_MENU(UserListTreeCtrl::ID_WHEN_ONLINE, UserListTreeCtrl::OnMenu)
+    EVT_MENU(UserListTreeCtrl::ID_MUTE, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_USER_ADDED(UserListTreeCtrl::OnUserAdded)
@@ -128,7 +130,7 @@ int UserListTreeCtrl::AddSkinImage(wxImageList* images, const wxString& key) {
 
 void UserListTreeCtrl::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::OnMenu(%d)", this, event.GetId());
-    if (event.GetId() != ID_PROFILE && event.GetId() != ID_WHEN_ONLINE)
+    if (event.GetId() != ID_PROFILE && event.GetId() != ID_WHEN_ONLINE && event.GetId() != ID_MUTE)
         return;
     // The toolkit's tree answers its current row even after everything was unselected.
     const wxTreeItemId selection = GetSelection();
@@ -137,10 +139,14 @@ void UserListTreeCtrl::OnMenu(wxCommandEvent& event) {
     const auto* data = static_cast<const UserListTreeItemData*>(GetItemData(selection));
     if (!data)
         return;
+    const wxString& name = data->GetUser().GetName();
     if (event.GetId() == ID_PROFILE)
-        Util::LaunchBrowser(PreviewAddress(data->GetUser().GetName()));
+        Util::LaunchBrowser(PreviewAddress(name));
+    else if (event.GetId() == ID_MUTE)
+        // From the file, not the menu's mark: the command may come from elsewhere.
+        MutedPerformers::SetMuted(name, !MutedPerformers::IsMuted(name));
     else if (m_whenOnline)
-        m_whenOnline(data->GetUser().GetName());
+        m_whenOnline(name);
 }
 
 void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&) {
@@ -158,6 +164,12 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
     menu.Append(ID_PROFILE, _("Profile"), wxEmptyString);
     if (m_whenOnline)
         menu.Append(ID_WHEN_ONLINE, _("When online..."), wxEmptyString);
+    const auto* data = static_cast<const UserListTreeItemData*>(GetItemData(item));
+    const wxString& name = data->GetUser().GetName();
+    menu.AppendCheckItem(ID_MUTE, _("Mute"), wxEmptyString);
+    menu.Check(ID_MUTE, MutedPerformers::IsMuted(name));
+    // A name that cannot be kept in the settings cannot be muted.
+    menu.Enable(ID_MUTE, !MutedPerformers::KeyOf(name).empty());
     PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
 }
 

@@ -13,11 +13,12 @@ class wxImageList;
 // The common base of the performer trees: every performer one row under the (hidden) root,
 // the row lookup by name, and the "Profile" command that opens a performer's preview page,
 // from the context menu of a user row or by activating the row; where a handler is set, the
-// menu also offers "When online...". The derived trees put their own user-event handlers in
-// front of these through their event tables.
+// menu also offers "When online...", and always the check item "Mute", which mutes or unmutes
+// the performer's announcements (MutedPerformers). The derived trees put their own user-event
+// handlers in front of these through their event tables.
 class UserListTreeCtrl : public wxTreeCtrl {
 public:
-    enum { ID_PROFILE = 5000, ID_WHEN_ONLINE = 6100 };
+    enum { ID_PROFILE = 5000, ID_WHEN_ONLINE = 6100, ID_MUTE = 6101 };
 
     UserListTreeCtrl(wxWindow* parent, wxWindowID id = wxID_ANY,
                      const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
