@@ -8,6 +8,7 @@
 #include "net/wxHTTP2.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "resources/Util.h"
 #include "ui/frame/AuthenticationDialog.h"
 #include "ui/frame/ConnectionWindow.h"
 #include "ui/frame/FavoritesReplyParser.h"
@@ -133,6 +134,10 @@ MainFrame::MainFrame(StartMode mode)
     m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
                                   wxTheApp ? wxTheApp->GetAppName() : wxString());
     m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
+    m_favoriteTree->SetOnlineChangedHandler([this] {
+        if (m_notifyIcon)
+            m_notifyIcon->SetFavoritesOnline(m_favoriteTree->GetOnlineNames());
+    });
 
     // A pause lasts beyond the end of a run.
     if (PopupSettings::Paused())
@@ -264,6 +269,11 @@ void MainFrame::OnIconize(wxIconizeEvent& event) {
 
 void MainFrame::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(%d)", this, event.GetId());
+    const int favorite = event.GetId() - NotifyIcon::ID_FAVORITE_FIRST;
+    if (favorite >= 0 && static_cast<size_t>(favorite) < NotifyIcon::MENU_FAVORITES) {
+        Util::LaunchBrowser(UserListTreeCtrl::PreviewAddress(event.GetString()));
+        return;
+    }
     switch (event.GetId()) {
     case wxID_OPEN:
         // A frame hidden while minimised would map again minimised, out of sight with the

@@ -54,6 +54,19 @@ void FavoriteTreeCtrl::UpdateGroupLabels() {
     SetItemText(m_offlineGroup,
                 wxString::Format("%s (%d)", m_offlineLabel,
                                  static_cast<int>(GetChildrenCount(m_offlineGroup, true))));
+    if (m_onlineChanged)
+        m_onlineChanged();
+}
+
+wxArrayString FavoriteTreeCtrl::GetOnlineNames() const {
+    wxArrayString names;
+    if (!m_onlineGroup.IsOk())
+        return names;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(m_onlineGroup, cookie); child.IsOk();
+         child = GetNextChild(m_onlineGroup, cookie))
+        names.Add(GetItemText(child));
+    return names;
 }
 
 // Status 0 is a favourite known to be offline; otherwise free wins over busy.
