@@ -213,6 +213,8 @@ void MainFrame::ShowPreferences(bool askForSite) {
     m_history->SettingsChanged();
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
     SetPopupsPaused(dialog.GetSaved().paused);
+    m_allTree->SetSortByName(dialog.GetSaved().sortByName);
+    m_favoriteTree->SetSortByName(dialog.GetSaved().sortByName);
     if (m_notifyIcon)
         m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
     // New hosts or a shorter interval should not wait out the old interval.

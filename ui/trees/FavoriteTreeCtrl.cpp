@@ -140,11 +140,9 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event) {
         SetItemImage(item, icon, wxTreeItemIcon_Selected);
     } else {
         if (status == 0)
-            item = AppendItem(m_offlineGroup, user.GetName(), icon, icon,
-                              new UserListTreeItemData(user));
+            item = AddUserRow(m_offlineGroup, user, icon);
         else if (status & User::ONLINE)
-            item = AppendItem(m_onlineGroup, user.GetName(), icon, icon,
-                              new UserListTreeItemData(user));
+            item = AddUserRow(m_onlineGroup, user, icon);
         UpdateGroupLabels();
     }
     if (item.IsOk())
