@@ -1,5 +1,6 @@
 // The trees under refresh load: an all-users tree of 5 000 rows taking one refresh of 500
-// changes and 100 deletions, its first list, and a favourites rebuild of 500 names.
+// changes and 100 deletions (and, sorted by name, 100 arrivals besides), its first list, and a
+// favourites rebuild of 500 names.
 #include "core/UserListEvent.h"
 #include "ui/trees/AllTreeCtrl.h"
 #include "ui/trees/FavoriteTreeCtrl.h"
@@ -66,8 +67,10 @@ void SendList(wxEvtHandler* tree, const UserList& list) {
 
 // One refresh as the refresh thread posts it: changes spread over the whole tree, and
 // deletions; the deleted performers come back between iterations (so they sit at the end).
-void BM_AllTreeRefresh(benchmark::State& state) {
+// Sorted by name, they come back within the refresh instead, each to its place among the rows.
+void RunAllTreeRefresh(benchmark::State& state, bool sorted) {
     TreeWindow<AllTreeCtrl> window;
+    window.tree->SetSortByName(sorted);
     SendList(window.tree, Performers(ROWS));
     std::vector<int> changed, deleted;
     for (int i = 0; i < CHANGES; ++i)
@@ -75,6 +78,12 @@ void BM_AllTreeRefresh(benchmark::State& state) {
     for (int i = 0; i < DELETES; ++i)
         deleted.push_back(i * (ROWS / DELETES) + 7);
     bool toBusy = true;
+    const auto comeBack = [&] {
+        for (int i : deleted)
+            static_cast<wxEvtHandler*>(window.tree)
+                ->AddPendingEvent(
+                    UserEvent(User(NameOf(i), FREE), wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS));
+    };
 
     for (auto _ : state) {
         state.PauseTiming();
@@ -86,25 +95,36 @@ void BM_AllTreeRefresh(benchmark::State& state) {
             static_cast<wxEvtHandler*>(window.tree)
                 ->AddPendingEvent(
                     UserEvent(User(NameOf(i), FREE), wxEVT_USER_DELETED, UserEvent::NO_OLD_STATUS));
+        if (sorted)
+            comeBack();
         toBusy = !toBusy;
         state.ResumeTiming();
 
         wxTheApp->ProcessPendingEvents();
 
         state.PauseTiming();
-        for (int i : deleted) {
-            UserEvent added(User(NameOf(i), FREE), wxEVT_USER_ADDED, UserEvent::NO_OLD_STATUS);
-            static_cast<wxEvtHandler*>(window.tree)->ProcessEvent(added);
+        if (!sorted) {
+            comeBack();
+            wxTheApp->ProcessPendingEvents();
         }
         window.Settle();
         state.ResumeTiming();
     }
-    state.counters["per_event"] =
-        benchmark::Counter(CHANGES + DELETES, benchmark::Counter::kIsIterationInvariantRate |
-                                                  benchmark::Counter::kInvert);
+    const int events = CHANGES + DELETES + (sorted ? DELETES : 0);
+    state.counters["per_event"] = benchmark::Counter(
+        events, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["rows"] = window.tree->GetChildrenCount(window.tree->GetGroupItem());
 }
+
+void BM_AllTreeRefresh(benchmark::State& state) {
+    RunAllTreeRefresh(state, false);
+}
 BENCHMARK(BM_AllTreeRefresh)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SortedAllTreeRefresh(benchmark::State& state) {
+    RunAllTreeRefresh(state, true);
+}
+BENCHMARK(BM_SortedAllTreeRefresh)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The refresh thread's first list, as the tree gets it at start.
 void BM_AllTreeFirstList(benchmark::State& state) {

@@ -1,10 +1,14 @@
 // The tray of today's desktops: a StatusNotifierWatcher that the test plays on the private
 // session bus, and the main frame's item and menu as its host sees them.
+#include "core/UserListEvent.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
+#include "tests/support/BrowserRecorder.h"
 #include "tests/support/TestBus.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/NotifyIcon.h"
+#include "ui/trees/FavoriteTreeCtrl.h"
+#include "ui/trees/UserListTreeCtrl.h"
 
 #include <gtest/gtest.h>
 #include <wx/weakref.h>
@@ -96,6 +100,18 @@ protected:
             items.push_back(std::string(label) + "/" + std::to_string(state));
         }
         return items;
+    }
+    std::string ToolTipTitle() {
+        g_autoptr(GVariant) tip = Property("ToolTip");
+        if (!tip)
+            return "(none)";
+        const char* title;
+        g_variant_get_child(tip, 2, "&s", &title);
+        return title;
+    }
+    size_t SignalCount(const char* name) const {
+        const auto& seen = m_bus.Signals();
+        return static_cast<size_t>(std::count(seen.begin(), seen.end(), name));
     }
     void Click(int item) {
         EXPECT_TRUE(Call("/MenuBar", MENU, "Event",
@@ -206,4 +222,61 @@ TEST_F(StatusNotifierTest, StartInTrayHidesOnceTheItemIsInTheTray) {
     auto* frame = new MainFrame();
     EXPECT_TRUE(WaitFor([frame] { return frame->GetNotifyIcon()->IsInTray(); }, 10000));
     EXPECT_TRUE(WaitFor([frame] { return !frame->IsShown(); }));
+}
+
+// The favourites online: counted in the tooltip, the first ten of them (in the tree's order)
+// at the top of the menu, and one chosen there opens her preview page. A favourite who leaves
+// changes both, and the host is told each time.
+TEST_F(StatusNotifierTest, TheTrayTellsOfTheFavouritesOnline) {
+    BrowserRecorder browser;
+    MainFrame* frame = OpenInTray();
+    FavoriteTreeCtrl* tree = frame->GetFavoriteTree();
+    UserList favorites;
+    for (int i = 1; i <= 12; ++i)
+        favorites.AddUser(
+            User("fav" + std::to_string(i) + (i == 2 ? "&Co" : ""), User::ONLINE | User::FREE));
+    favorites.AddUser(User("away", 0));
+    UserListEvent list(wxEVT_USER_LIST_INITIALIZED, 0);
+    list.SetUserList(favorites);
+    // The menu as the tree's online rows make it: the first ten, a separator, the commands.
+    const auto expectedMenu = [tree] {
+        std::vector<std::string> items;
+        wxTreeItemIdValue cookie;
+        const wxTreeItemId online = tree->GetOnlineGroupItem();
+        for (wxTreeItemId row = tree->GetFirstChild(online, cookie);
+             row.IsOk() && items.size() < NotifyIcon::MENU_FAVORITES;
+             row = tree->GetNextChild(online, cookie))
+            items.push_back(tree->GetItemText(row).utf8_string() + "/-1");
+        for (const char* item : {"/-1", "P_ause pop-ups/0", "E_xit/-1"})
+            items.push_back(item);
+        return items;
+    };
+    const size_t layouts = SignalCount("LayoutUpdated");
+    const size_t tips = SignalCount("NewToolTip");
+    tree->GetEventHandler()->ProcessEvent(list);
+    EXPECT_TRUE(WaitFor([&] {
+        return SignalCount("LayoutUpdated") > layouts && SignalCount("NewToolTip") > tips;
+    }));
+    EXPECT_EQ(ToolTipTitle(), "Roduviriz: 12 favourites online");
+    EXPECT_EQ(frame->GetNotifyIcon()->GetTooltip(), "Roduviriz: 12 favourites online");
+    const std::vector<std::string> items = MenuItems();
+    EXPECT_EQ(items.size(), 13u);
+    EXPECT_EQ(items, expectedMenu());
+
+    const auto odd = std::find(items.begin(), items.end(), "fav2&Co/-1");
+    ASSERT_NE(odd, items.end()) << "the name with the ampersand is among the first ten";
+    Click(static_cast<int>(odd - items.begin()) + 1);
+    ASSERT_TRUE(browser.WaitForLaunches(1));
+    EXPECT_EQ(browser.Launches(),
+              std::vector<std::string>{UserListTreeCtrl::PreviewAddress("fav2&Co").ToStdString()});
+
+    const size_t layoutsBefore = SignalCount("LayoutUpdated");
+    const std::string first = items.front().substr(0, items.front().find('/'));
+    UserEvent left(User(first, User::ONLINE | User::FREE), wxEVT_USER_DELETED,
+                   User::ONLINE | User::FREE);
+    tree->GetEventHandler()->ProcessEvent(left);
+    EXPECT_TRUE(WaitFor([&] { return SignalCount("LayoutUpdated") > layoutsBefore; }));
+    EXPECT_EQ(ToolTipTitle(), "Roduviriz: 11 favourites online");
+    EXPECT_EQ(MenuItems(), expectedMenu());
+    EXPECT_NE(MenuItems().front(), items.front());
 }

@@ -8,6 +8,7 @@
 #include "net/wxHTTP2.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "resources/Util.h"
 #include "ui/frame/AuthenticationDialog.h"
 #include "ui/frame/ConnectionWindow.h"
 #include "ui/frame/FavoritesReplyParser.h"
@@ -135,6 +136,10 @@ MainFrame::MainFrame(StartMode mode)
     m_notifyIcon = new NotifyIcon(this, store ? store->GetIcon("Application_icon") : wxIcon(),
                                   wxTheApp ? wxTheApp->GetAppName() : wxString());
     m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
+    m_favoriteTree->SetOnlineChangedHandler([this] {
+        if (m_notifyIcon)
+            m_notifyIcon->SetFavoritesOnline(m_favoriteTree->GetOnlineNames());
+    });
 
     // A pause lasts beyond the end of a run.
     if (PopupSettings::Paused())
@@ -226,6 +231,8 @@ void MainFrame::ShowPreferences(bool askForSite) {
     m_history->SettingsChanged();
     m_menuBar->Check(ID_POPUP_ONLY_FAVORITE, dialog.GetSaved().onlyFavorite);
     SetPopupsPaused(dialog.GetSaved().paused);
+    m_allTree->SetSortByName(dialog.GetSaved().sortByName);
+    m_favoriteTree->SetSortByName(dialog.GetSaved().sortByName);
     if (m_notifyIcon)
         m_notifyIcon->SetSiteSet(!SiteEndpoints::IsPlaceholder(SiteEndpoints::WebHost()));
     if (m_network)
@@ -284,6 +291,11 @@ void MainFrame::OnIconize(wxIconizeEvent& event) {
 
 void MainFrame::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]MainFrame::OnMenu(%d)", this, event.GetId());
+    const int favorite = event.GetId() - NotifyIcon::ID_FAVORITE_FIRST;
+    if (favorite >= 0 && static_cast<size_t>(favorite) < NotifyIcon::MENU_FAVORITES) {
+        Util::LaunchBrowser(UserListTreeCtrl::PreviewAddress(event.GetString()));
+        return;
+    }
     switch (event.GetId()) {
     case wxID_OPEN:
         // A frame hidden while minimised would map again minimised, out of sight with the

@@ -9,6 +9,8 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 
+#include <algorithm>
+
 wxDEFINE_EVENT(wxEVT_TRAY_CHANGED, wxCommandEvent);
 
 // clang-format off
@@ -40,6 +42,15 @@ NotifyIcon::~NotifyIcon() {
 wxMenu* NotifyIcon::CreatePopupMenu() {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::CreatePopupMenu()", this);
     auto* menu = new wxMenu(wxEmptyString, 0);
+    const size_t favorites = std::min(m_favoritesOnline.size(), MENU_FAVORITES);
+    for (size_t i = 0; i < favorites; ++i) {
+        // A name is no mnemonic.
+        wxString label = m_favoritesOnline[i];
+        label.Replace("&", "&&");
+        menu->Append(ID_FAVORITE_FIRST + static_cast<int>(i), label);
+    }
+    if (favorites)
+        menu->AppendSeparator();
     menu->AppendCheckItem(ID_PAUSE_POPUPS, _("P&ause pop-ups"));
     menu->Check(ID_PAUSE_POPUPS, m_popupsPaused);
     menu->Append(wxID_EXIT, _("E&xit"), _("Exit the application."));
@@ -49,6 +60,15 @@ wxMenu* NotifyIcon::CreatePopupMenu() {
 void NotifyIcon::SetPopupsPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::SetPopupsPaused(%d)", this, paused);
     m_popupsPaused = paused;
+    ShowTooltip();
+}
+
+void NotifyIcon::SetFavoritesOnline(const wxArrayString& names) {
+    if (m_favoritesKnown && names == m_favoritesOnline)
+        return;
+    wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::SetFavoritesOnline(%zu)", this, names.size());
+    m_favoritesKnown = true;
+    m_favoritesOnline = names;
     ShowTooltip();
 }
 
@@ -105,7 +125,12 @@ wxWindow* NotifyIcon::LiveOwner() const {
 }
 
 wxString NotifyIcon::GetTooltip() const {
-    const wxString name = m_siteSet ? m_tooltip : m_tooltip + ": " + _("No site set");
+    wxString name = m_siteSet ? m_tooltip : m_tooltip + ": " + _("No site set");
+    if (m_favoritesKnown) {
+        const int online = static_cast<int>(m_favoritesOnline.size());
+        name += ": " + wxString::Format(
+                           wxPLURAL("%d favourite online", "%d favourites online", online), online);
+    }
     return m_popupsPaused ? wxString::Format(_("%s: pop-ups are paused"), name) : name;
 }
 
@@ -118,6 +143,13 @@ int NotifyIcon::DoubleClickMilliseconds() {
 // deletes it only at idle), gets nothing.
 void NotifyIcon::OnMenu(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]NotifyIcon::OnMenu(%d)", this, event.GetId());
+    const int favorite = event.GetId() - ID_FAVORITE_FIRST;
+    if (favorite >= 0 && static_cast<size_t>(favorite) < MENU_FAVORITES) {
+        // Gone from the list since the menu was made: nothing to open.
+        if (static_cast<size_t>(favorite) >= m_favoritesOnline.size())
+            return;
+        event.SetString(m_favoritesOnline[static_cast<size_t>(favorite)]);
+    }
     if (wxWindow* owner = LiveOwner())
         owner->GetEventHandler()->AddPendingEvent(event);
 }

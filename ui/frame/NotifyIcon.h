@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/arrstr.h>
 #include <wx/taskbar.h>
 #include <wx/timer.h>
 #include <wx/weakref.h>
@@ -29,8 +30,19 @@ public:
     NotifyIcon(wxWindow* owner, const wxIcon& icon, const wxString& tooltip);
     ~NotifyIcon() override;
 
-    // A fresh tray menu ("P&ause pop-ups", "E&xit"); the toolkit deletes it after showing it.
+    // The tray menu's first items are favourites online, as many as this; choosing one
+    // posts ID_FAVORITE_FIRST + its place to the owner, the name as the command's string.
+    static constexpr size_t MENU_FAVORITES = 10;
+    enum { ID_FAVORITE_FIRST = 6200 };
+
+    // A fresh tray menu (the favourites online, "P&ause pop-ups", "E&xit"); the toolkit
+    // deletes it after showing it.
     wxMenu* CreatePopupMenu() override;
+
+    // The favourites online now, in the favourites tree's order: the tooltip counts them and
+    // the menu lists the first of them. Until this is called the favourites are not known
+    // and neither says anything of them.
+    void SetFavoritesOnline(const wxArrayString& names);
 
     // The tray menu's check item and the tooltip follow the pop-ups' pause.
     void SetPopupsPaused(bool paused);
@@ -65,6 +77,8 @@ private:
     wxString m_tooltip;
     bool m_popupsPaused = false;
     bool m_siteSet = true;
+    bool m_favoritesKnown = false;
+    wxArrayString m_favoritesOnline;
     // Time of a press still waiting for its partner; none when the last press ended a pair.
     bool m_pressPending = false;
     std::chrono::steady_clock::time_point m_lastPress;

@@ -81,6 +81,7 @@ Preferences Preferences::Read() {
         values.holdWhileHovered = PopupSettings::HoldWhileHovered();
         values.popupStyle = PopupSettings::GetStyle();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
+        values.sortByName = PopupSettings::ReadFlag("/Trees/sortByName", false);
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
@@ -106,6 +107,7 @@ bool Preferences::Save(wxString* why) const {
         {"/PopupDialog/style", PopupSettings::StyleValue(popupStyle)},
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
+        {"/Trees/sortByName", Flag(sortByName)},
         {"/History/scope",
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},

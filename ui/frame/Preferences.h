@@ -34,6 +34,7 @@ struct Preferences {
     PopupSettings::Style popupStyle = PopupSettings::STYLE_OWN;
     bool autostart = false; // whether the session's autostart entry is on
     bool startInTray = false;
+    bool sortByName = false;        // both trees sorted by name instead of by arrival
     bool historyOfEveryone = false; // "/History/scope" "all"
     long historyDays = HistorySettings::DEFAULT_DAYS;
     // "/Announce/...", as the announcements read them.

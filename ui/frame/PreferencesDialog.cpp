@@ -136,6 +136,8 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                            "/Session/autostart", now.autostart);
     m_startInTray = AddCheck(session->GetStaticBox(), session, _("Start in the tray"),
                              "/Session/startInTray", now.startInTray);
+    m_sortByName = AddCheck(session->GetStaticBox(), session, _("Sort by name"),
+                            "/Trees/sortByName", now.sortByName);
 
     wxStaticBoxSizer* history = AddBox(this, lastRow, _("History"));
     lastRow->GetItem(history)->SetProportion(1);
@@ -258,6 +260,7 @@ Preferences PreferencesDialog::Collect() const {
                             : PopupSettings::STYLE_OWN;
     values.autostart = m_autostart->GetValue();
     values.startInTray = m_startInTray->GetValue();
+    values.sortByName = m_sortByName->GetValue();
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
     values.announce.command = m_command->GetValue();

@@ -69,6 +69,7 @@ private:
     wxChoice* m_style = nullptr;
     wxCheckBox* m_autostart = nullptr;
     wxCheckBox* m_startInTray = nullptr;
+    wxCheckBox* m_sortByName = nullptr;
     wxChoice* m_historyScope = nullptr;
     wxSpinCtrl* m_historyDays = nullptr;
     wxButton* m_clearHistory = nullptr;

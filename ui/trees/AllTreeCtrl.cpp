@@ -1,7 +1,6 @@
 #include "ui/trees/AllTreeCtrl.h"
 
 #include "resources/Trace.h"
-#include "ui/trees/UserListTreeItemData.h"
 
 #include <wx/imaglist.h>
 #include <wx/log.h>
@@ -53,7 +52,7 @@ void AllTreeCtrl::OnUserListInitialized(UserListEvent& event) {
 void AllTreeCtrl::OnUserAdded(UserEvent& event) {
     const User& user = event.GetUser();
     wxLogTrace(ROD_TRACE, "[%p]AllTreeCtrl::OnUserAdded(%s)", this, user.GetName());
-    AppendItem(m_onlineGroup, user.GetName(), -1, -1, new UserListTreeItemData(user));
+    AddUserRow(m_onlineGroup, user, -1);
     // The change handler chooses the icon (and the base one stores the user again).
     UserEvent changed(user, wxEVT_USER_CHANGED, UserEvent::NO_OLD_STATUS);
     ProcessEvent(changed);

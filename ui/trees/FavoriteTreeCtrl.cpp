@@ -54,6 +54,19 @@ void FavoriteTreeCtrl::UpdateGroupLabels() {
     SetItemText(m_offlineGroup,
                 wxString::Format("%s (%d)", m_offlineLabel,
                                  static_cast<int>(GetChildrenCount(m_offlineGroup, true))));
+    if (m_onlineChanged)
+        m_onlineChanged();
+}
+
+wxArrayString FavoriteTreeCtrl::GetOnlineNames() const {
+    wxArrayString names;
+    if (!m_onlineGroup.IsOk())
+        return names;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(m_onlineGroup, cookie); child.IsOk();
+         child = GetNextChild(m_onlineGroup, cookie))
+        names.Add(GetItemText(child));
+    return names;
 }
 
 // Status 0 is a favourite known to be offline; otherwise free wins over busy.
@@ -127,11 +140,9 @@ void FavoriteTreeCtrl::OnUserStatusChanged(UserEvent& event) {
         SetItemImage(item, icon, wxTreeItemIcon_Selected);
     } else {
         if (status == 0)
-            item = AppendItem(m_offlineGroup, user.GetName(), icon, icon,
-                              new UserListTreeItemData(user));
+            item = AddUserRow(m_offlineGroup, user, icon);
         else if (status & User::ONLINE)
-            item = AppendItem(m_onlineGroup, user.GetName(), icon, icon,
-                              new UserListTreeItemData(user));
+            item = AddUserRow(m_onlineGroup, user, icon);
         UpdateGroupLabels();
     }
     if (item.IsOk())

@@ -12,6 +12,8 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <vector>
+
 // clang-format off
 wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(UserListTreeCtrl::ID_PROFILE, UserListTreeCtrl::OnMenu)
@@ -19,6 +21,8 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(UserListTreeCtrl::ID_MUTE, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_TREE_DELETE_ITEM(wxID_ANY, UserListTreeCtrl::OnTreeItemDeleted)
+    EVT_TREE_KEY_DOWN(wxID_ANY, UserListTreeCtrl::OnTreeKeyDown)
     EVT_USER_ADDED(UserListTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(UserListTreeCtrl::OnUserDeleted)
@@ -32,6 +36,50 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     : wxTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::UserListTreeCtrl()", this);
     AddRoot(wxEmptyString, -1, -1, nullptr);
+    m_sortByName = ImageStore::GetConfig()->ReadBool("/Trees/sortByName", false);
+}
+
+void UserListTreeCtrl::SetSortByName(bool sorted) {
+    if (sorted == m_sortByName)
+        return;
+    m_sortByName = sorted;
+    m_order.Clear();
+    if (sorted)
+        SortBelow(GetRootItem());
+}
+
+void UserListTreeCtrl::SortBelow(const wxTreeItemId& parent) {
+    SortChildren(parent);
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
+         child = GetNextChild(parent, cookie)) {
+        if (const auto* data = dynamic_cast<const UserListTreeItemData*>(GetItemData(child)))
+            m_order.Add(parent, data->GetUser().GetName(), child);
+        if (ItemHasChildren(child))
+            SortBelow(child);
+    }
+}
+
+// Group rows (no user) keep their places before the user rows.
+int UserListTreeCtrl::OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) {
+    const auto* a = dynamic_cast<const UserListTreeItemData*>(GetItemData(first));
+    const auto* b = dynamic_cast<const UserListTreeItemData*>(GetItemData(second));
+    if (!a || !b)
+        return (a ? 1 : 0) - (b ? 1 : 0);
+    return a->GetUser().GetName().Lower().compare(b->GetUser().GetName().Lower());
+}
+
+wxTreeItemId UserListTreeCtrl::AddUserRow(const wxTreeItemId& parent, const User& user, int image) {
+    auto* data = new UserListTreeItemData(user);
+    if (!m_sortByName)
+        return AppendItem(parent, user.GetName(), image, image, data);
+    const wxTreeItemId previous = m_order.PreviousOf(parent, user.GetName());
+    // Parents of user rows hold nothing else: a row that comes first goes first.
+    const wxTreeItemId item = previous.IsOk()
+                                  ? InsertItem(parent, previous, user.GetName(), image, image, data)
+                                  : PrependItem(parent, user.GetName(), image, image, data);
+    m_order.Add(parent, user.GetName(), item);
+    return item;
 }
 
 // Rows of one name are rare (only a repeated list adds them), so the index answers almost
@@ -173,10 +221,61 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
     PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
 }
 
+void UserListTreeCtrl::OnTreeItemDeleted(wxTreeEvent& event) {
+    if (!m_order.IsEmpty())
+        m_order.Remove(event.GetItem());
+    event.Skip();
+}
+
+// Letters find rows; every other key (and a space that starts nothing) is the tree's own.
+void UserListTreeCtrl::OnTreeKeyDown(wxTreeEvent& event) {
+    const wxKeyEvent& key = event.GetKeyEvent();
+    const wxUniChar letter = key.GetUnicodeKey();
+    const bool typing = m_find.IsTyping();
+    if (key.HasModifiers() || letter == WXK_NONE || !wxIsprint(letter) ||
+        (letter == ' ' && !typing)) {
+        event.Skip();
+        return;
+    }
+    m_find.Type(letter);
+    // A longer prefix may still fit the row it found; a fresh one looks past it.
+    const wxTreeItemId found = NextMatch(GetFocusedItem(), typing);
+    if (!found.IsOk())
+        return;
+    SelectItem(found);
+    EnsureVisible(found);
+}
+
+wxTreeItemId UserListTreeCtrl::NextMatch(const wxTreeItemId& from, bool inclusive) const {
+    std::vector<wxTreeItemId> rows;
+    std::function<void(const wxTreeItemId&)> walk = [&](const wxTreeItemId& parent) {
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
+             child = GetNextChild(parent, cookie)) {
+            if (GetItemData(child))
+                rows.push_back(child);
+            if (ItemHasChildren(child))
+                walk(child);
+        }
+    };
+    walk(GetRootItem());
+    size_t start = 0;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] == from)
+            start = inclusive ? i : i + 1;
+    for (size_t step = 0; step < rows.size(); ++step) {
+        const wxTreeItemId row = rows[(start + step) % rows.size()];
+        const auto* data = static_cast<const UserListTreeItemData*>(GetItemData(row));
+        if (m_find.Matches(data->GetUser().GetName()))
+            return row;
+    }
+    return wxTreeItemId();
+}
+
 void UserListTreeCtrl::OnUserAdded(UserEvent& event) {
     const User& user = event.GetUser();
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::OnUserAdded(%s)", this, user.GetName());
-    AppendItem(GetRootItem(), user.GetName(), -1, -1, new UserListTreeItemData(user));
+    AddUserRow(GetRootItem(), user, -1);
 }
 
 void UserListTreeCtrl::OnUserChanged(UserEvent& event) {

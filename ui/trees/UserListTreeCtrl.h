@@ -2,6 +2,8 @@
 
 #include "core/UserEvent.h"
 #include "core/UserListEvent.h"
+#include "ui/trees/RowOrder.h"
+#include "ui/trees/TypeAheadFind.h"
 #include "ui/trees/UserRowIndex.h"
 
 #include <wx/treectrl.h>
@@ -14,8 +16,10 @@ class wxImageList;
 // the row lookup by name, and the "Profile" command that opens a performer's preview page,
 // from the context menu of a user row or by activating the row; where a handler is set, the
 // menu also offers "When online...", and always the check item "Mute", which mutes or unmutes
-// the performer's announcements (MutedPerformers). The derived trees put their own user-event
-// handlers in front of these through their event tables.
+// the performer's announcements (MutedPerformers). Typing a name's first letters selects the
+// next row of such a name. With "/Trees/sortByName" the rows under each parent stay sorted by
+// name, case-insensitively; otherwise they stay in their order of arrival. The derived trees
+// put their own user-event handlers in front of these through their event tables.
 class UserListTreeCtrl : public wxTreeCtrl {
 public:
     enum { ID_PROFILE = 5000, ID_WHEN_ONLINE = 6100, ID_MUTE = 6101 };
@@ -40,10 +44,18 @@ public:
         m_whenOnline = handler;
     }
 
+    // Sorts the rows now and keeps every later one in its place; off, new rows come last.
+    void SetSortByName(bool sorted);
+    bool IsSortedByName() const { return m_sortByName; }
+
     // The preview page of a performer, the name appended as it is.
     static wxString PreviewAddress(const wxString& name);
 
 protected:
+    // A user row under parent: last, or in its place by name when sorted.
+    wxTreeItemId AddUserRow(const wxTreeItemId& parent, const User& user, int image);
+    int OnCompareItems(const wxTreeItemId& first, const wxTreeItemId& second) override;
+
     wxTreeItemId DoInsertItem(const wxTreeItemId& parent, size_t previous, const wxString& text,
                               int image, int selectedImage, wxTreeItemData* data) override;
 
@@ -57,6 +69,8 @@ protected:
     void OnMenu(wxCommandEvent& event);
     void OnTreeItemActivated(wxTreeEvent& event);
     void OnTreeItemRightClick(wxTreeEvent& event);
+    void OnTreeItemDeleted(wxTreeEvent& event);
+    void OnTreeKeyDown(wxTreeEvent& event);
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
@@ -68,8 +82,16 @@ private:
                                 bool recursive) const;
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
     void IndexRow(wxTreeItemData* data);
+    // Sorts the user rows below parent and records their order.
+    void SortBelow(const wxTreeItemId& parent);
+    // The first user row after from (from itself too, when inclusive) in the order the tree
+    // shows them, wrapping around, whose name the typed prefix begins.
+    wxTreeItemId NextMatch(const wxTreeItemId& from, bool inclusive) const;
 
     UserRowIndex m_rows;
+    bool m_sortByName = false;
+    RowOrder m_order;
+    TypeAheadFind m_find;
     std::function<void(const wxString&)> m_whenOnline;
 
     wxDECLARE_EVENT_TABLE();
