@@ -3,6 +3,8 @@
 #include "resources/Trace.h"
 #include "resources/Util.h"
 
+#include <wx/app.h>
+#include <wx/display.h>
 #include <wx/fs_zip.h>
 #include <wx/imagbmp.h>
 #include <wx/imaggif.h>
@@ -70,6 +72,7 @@ std::vector<wxString> FindAll(wxFileSystem& fs, const wxString& pattern, int fla
 } // namespace
 
 ImageStore* ImageStore::ms_instance = nullptr;
+const char ImageStore::LARGE_SUFFIX[] = "@2x";
 
 ImageStore* ImageStore::GetInstance() {
     wxLogTrace(ROD_TRACE, "[static]ImageStore::GetInstance(void)");
@@ -159,17 +162,35 @@ void ImageStore::EnsureHandler(wxBitmapType type) {
     wxImage::AddHandler(handler);
 }
 
+double ImageStore::DisplayScale() {
+    if (!wxTheApp || !wxTheApp->IsGUI() || wxDisplay::GetCount() == 0)
+        return 1;
+    return wxDisplay(0u).GetScaleFactor();
+}
+
+// The toolkit draws a bitmap of scale factor 2 at the size of the plain picture, with every
+// pixel of the large one. A large picture of another size than twice the plain one is ignored:
+// it would change the size of what it is drawn in.
 wxBitmap ImageStore::GetBitmap(const wxString& name) const {
     wxLogTrace(ROD_TRACE, "[%p]ImageStore::GetBitmap(%s)", this, name);
     const ImageHashMap::const_iterator it = m_images.find(name);
     if (it == m_images.end() || !it->second.IsOk())
         return wxBitmap();
+    if (DisplayScale() >= 2) {
+        const ImageHashMap::const_iterator large = m_images.find(name + LARGE_SUFFIX);
+        if (large != m_images.end() && large->second.IsOk() &&
+            large->second.GetSize() == it->second.GetSize() * 2)
+            return wxBitmap(large->second, -1, 2.0);
+    }
     return wxBitmap(it->second, -1);
 }
 
+// Window and tray icons are given to the desktop at the size it asks for: the plain picture.
 wxIcon ImageStore::GetIcon(const wxString& name) const {
     wxLogTrace(ROD_TRACE, "[%p]ImageStore::GetIcon(%s)", this, name);
-    const wxBitmap bitmap = GetBitmap(name);
+    const ImageHashMap::const_iterator it = m_images.find(name);
+    const wxBitmap bitmap =
+        it != m_images.end() && it->second.IsOk() ? wxBitmap(it->second, -1) : wxBitmap();
     wxIcon icon;
     if (bitmap.IsOk())
         icon.CopyFromBitmap(bitmap);

@@ -18,8 +18,12 @@ WX_DECLARE_STRING_HASH_MAP(wxImage, ImageHashMap);
 // A picture's name is its entry's base name, without folder and extension ("icons/x.gif"
 // is "x"); of two entries with one name the later in the archive wins. Only the extensions
 // bmp, ico, xpm, jpg, jpeg, png and gif count, in lower case; the content decides the format.
+// A picture may come twice: "NAME" and, drawn at twice the size, "NAME@2x" for a display of
+// scale 2 or more (GDK_SCALE=2).
 class ImageStore {
 public:
+    static const char LARGE_SUFFIX[];
+
     // Created, and the whole archive decoded, on the first call (GUI thread); null only when
     // the allocation fails.
     static ImageStore* GetInstance();
@@ -30,12 +34,16 @@ public:
     // returned object lives.
     static ConfigAccess GetConfig() { return ConfigAccess(); }
 
-    // An invalid bitmap or icon for a name the archive did not supply.
+    // An invalid bitmap or icon for a name the archive did not supply. On a display of scale 2
+    // the bitmap is the large picture, with scale factor 2, where the skin has one.
     wxBitmap GetBitmap(const wxString& name) const;
     wxIcon GetIcon(const wxString& name) const;
 
     // Removes the archive and image handlers this store registered, then frees the images.
     ~ImageStore();
+
+    // The scale of the first display; 1 without one.
+    static double DisplayScale();
 
 private:
     ImageStore();

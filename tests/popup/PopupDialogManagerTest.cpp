@@ -176,10 +176,14 @@ TEST_F(PopupDialogManagerTest, APopupWhoseDownloadCannotStartNeverAppears) {
 
 // The smallest world, a work area lower than one pop-up, has one place: the first gets it, the
 // second waits (as many wait as fit), the third brings the summary of the two, in the area's
-// top. It names as many as it lists, and an ellipsis only for more.
+// top once the first has gone from it. It names as many as it lists, and an ellipsis only for
+// more.
 TEST_F(PopupDialogManagerTest, InAnAreaLowerThanAPopupTheThirdBringsTheSummary) {
     PopupPlaces::SetWorkAreaProvider([] { return wxRect(0, 30, 1024, 100); });
+    MakeKnown("kasa");
     EXPECT_EQ(Added("kasa", ONLINE_FREE_PUBLIC), (List{{"kasa", PopupDialog::KIND_ONLINE}}));
+    PopupDialog* first = LivePopups().at(0);
+    ASSERT_TRUE(WaitShown(first));
     EXPECT_EQ(Added("miro", ONLINE_FREE_PUBLIC), List{});
     EXPECT_EQ(m_manager.GetWaitingCount(), 1u);
     EXPECT_EQ(m_manager.GetSummary(), nullptr) << "no more wait than fit";
@@ -190,6 +194,10 @@ TEST_F(PopupDialogManagerTest, InAnAreaLowerThanAPopupTheThirdBringsTheSummary) 
     EXPECT_EQ(m_manager.GetWaitingCount(), 0u);
     EXPECT_EQ(summary->GetCount(), 2);
     EXPECT_EQ(summary->GetNames(), "miro\nluka");
+    PumpEvents(200);
+    EXPECT_FALSE(summary->IsShown()) << "it never covers the pop-up in its place";
+    EXPECT_TRUE(summary->IsWaitingForPlace());
+    first->Destroy();
     EXPECT_TRUE(WaitOnScreen(summary, wxPoint(874, 30)));
     Added("sane", ONLINE_FREE_PUBLIC);
     EXPECT_EQ(summary->GetNames(), "miro\nluka\nsane");

@@ -7,6 +7,7 @@
 #include "tests/support/BrowserRecorder.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "ui/popup/PopupSummary.h"
 #include "ui/popup/ThumbnailQueue.h"
 
 #include <wx/frame.h>
@@ -17,6 +18,7 @@
 #include <wx/uiaction.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -53,6 +55,51 @@ std::string ActiveWindowName() {
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out;
+}
+
+// What the X server holds of a window's properties, as xprop prints them.
+std::string XProperties(wxWindow* window, const char* names) {
+    const unsigned long id = XWindowOf(window);
+    return id ? Output("xprop -id " + std::to_string(id) + " " + names + " 2>/dev/null") : "";
+}
+
+// The contrast ratio of two colours (WCAG 2): from 1 to 21.
+double Contrast(const wxColour& a, const wxColour& b) {
+    const auto luminance = [](const wxColour& c) {
+        const auto channel = [](unsigned char value) {
+            const double s = value / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.Red()) + 0.7152 * channel(c.Green()) + 0.0722 * channel(c.Blue());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The least contrast of white text against the pixels of a picture's columns from x0 to x1
+// (excluded): where the picture has no text of its own, all of it is background.
+double LeastContrastOfWhite(const wxImage& image, int x0, int x1) {
+    double least = 21;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = x0; x < x1; ++x)
+            least = std::min(least,
+                             Contrast(*wxWHITE, wxColour(image.GetRed(x, y), image.GetGreen(x, y),
+                                                         image.GetBlue(x, y))));
+    return least;
+}
+
+// Largest per-channel difference between a picture and the part of a larger one at where.
+int MaxDifferenceAt(const wxImage& big, const wxPoint& where, const wxImage& part) {
+    int worst = 0;
+    for (int y = 0; y < part.GetHeight(); ++y)
+        for (int x = 0; x < part.GetWidth(); ++x)
+            for (int c = 0; c < 3; ++c) {
+                const unsigned char* a = part.GetData() + 3 * (y * part.GetWidth() + x);
+                const unsigned char* b =
+                    big.GetData() + 3 * ((where.y + y) * big.GetWidth() + where.x + x);
+                worst = std::max(worst, std::abs(int(a[c]) - int(b[c])));
+            }
+    return worst;
 }
 
 class PopupDialogTest : public PopupSiteTest {};
@@ -132,13 +179,43 @@ TEST_F(PopupDialogTest, PopupsThatWouldLeaveTheWorkAreaWaitForAPlaceOldestFirst)
     EXPECT_FALSE(popups[4]->IsShown());
     EXPECT_FALSE(popups[5]->IsShown());
 
-    // The lowest goes: the oldest waiting one takes the place of the count, as always.
+    // One goes: the oldest waiting one takes its place.
+    const wxPoint freed = ScreenOrigin(popups[0]);
     popups[0]->Destroy();
     ASSERT_TRUE(WaitFor([&] { return popups[4]->IsShown(); }));
-    EXPECT_TRUE(WaitOnScreen(popups[4], wxPoint(874, 140)));
+    EXPECT_TRUE(WaitOnScreen(popups[4], freed));
     EXPECT_FALSE(popups[5]->IsShown());
     EXPECT_EQ(PopupDialog::GetShownCount(), 4);
     EXPECT_EQ(PopupDialog::GetWaitingCount(), 1);
+}
+
+// A lower pop-up that closes leaves its place to the next one, which must not take the place of
+// the count and cover one still up; and when the work area shrinks under a pop-up, that one
+// alone moves, to a place that covers nothing.
+TEST_F(PopupDialogTest, ANewPopupTakesTheLowestFreePlaceAndOnlyAShrinkingAreaMovesOne) {
+    wxRect area(0, 0, 1024, 740);
+    PopupPlaces::SetWorkAreaProvider([&area] { return area; });
+    MakeKnown("lumika");
+    PopupDialog* lower = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(lower));
+    PopupDialog* upper = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(upper));
+    ASSERT_TRUE(WaitOnScreen(upper, wxPoint(874, 440)));
+    lower->Destroy();
+    ASSERT_TRUE(WaitFor([] { return PopupDialog::GetShownCount() == 1; }));
+
+    PopupDialog* next = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(next));
+    EXPECT_TRUE(WaitOnScreen(next, wxPoint(874, 590)))
+        << ScreenOrigin(next).x << "," << ScreenOrigin(next).y;
+    EXPECT_EQ(ScreenOrigin(upper), wxPoint(874, 440));
+
+    // A panel 40 pixels high at the bottom: the places below the upper one now overlap it.
+    area = wxRect(0, 0, 1024, 700);
+    EXPECT_TRUE(WaitOnScreen(next, wxPoint(874, 250), 3 * PopupPlaces::CHECK_MS))
+        << ScreenOrigin(next).x << "," << ScreenOrigin(next).y;
+    EXPECT_EQ(ScreenOrigin(upper), wxPoint(874, 440)) << "a pop-up the area still holds stays";
+    EXPECT_EQ(PopupDialog::GetShownCount(), 2);
 }
 
 // A pop-up that goes before it was ever shown must not pull the next one below the screen.
@@ -248,7 +325,9 @@ TEST_F(PopupDialogTest, ClicksOnPictureAndNameOpenThePreviewAndKeepThePopup) {
     EXPECT_TRUE(popup->IsShown());
 }
 
-TEST_F(PopupDialogTest, NeverTakesTheActivationFromTheWindowInUse) {
+// The pop-up and the summary are notifications to the window manager: no task bar entry, no
+// pager, no focus; and neither takes the activation when it appears or is clicked.
+TEST_F(PopupDialogTest, IsANotificationThatNeverTakesTheActivationFromTheWindowInUse) {
     auto* frame =
         new wxFrame(nullptr, wxID_ANY, "popup focus witness", wxPoint(50, 50), wxSize(300, 200));
     frame->Show();
@@ -263,6 +342,28 @@ TEST_F(PopupDialogTest, NeverTakesTheActivationFromTheWindowInUse) {
     EXPECT_TRUE(frame->IsActive());
     EXPECT_EQ(ActiveWindowName(), "popup focus witness");
 
+    auto* summary = new PopupSummary(PopupSummary::REASON_OVERFLOW, [] {});
+    summary->Add(User("oreva", User::ONLINE), PopupDialog::KIND_ONLINE);
+    summary->Appear();
+    ASSERT_TRUE(WaitFor([summary] { return summary->IsShown(); }));
+    for (wxTopLevelWindow* window : std::vector<wxTopLevelWindow*>{popup, summary}) {
+        SCOPED_TRACE(window->GetTitle().utf8_string());
+        std::string properties;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                properties = XProperties(window, "_NET_WM_WINDOW_TYPE _NET_WM_STATE WM_HINTS");
+                return properties.find("_NET_WM_STATE_SKIP_PAGER") != std::string::npos;
+            },
+            5000));
+        EXPECT_NE(properties.find("_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NOTIFICATION"),
+                  std::string::npos)
+            << properties;
+        EXPECT_NE(properties.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << properties;
+        EXPECT_NE(properties.find("accepts input or input focus: False"), std::string::npos)
+            << properties;
+    }
+    EXPECT_EQ(ActiveWindowName(), "popup focus witness");
+
     // Nor does a click on it.
     ClickAt(CentreOnScreen(popup->GetStyleBar()));
     PumpEvents(500);
@@ -271,6 +372,89 @@ TEST_F(PopupDialogTest, NeverTakesTheActivationFromTheWindowInUse) {
 
     frame->Destroy();
     PumpEvents();
+}
+
+// A long name ends in an ellipsis, whole in the tooltip; every text of the pop-up and the
+// summary, white, reaches a contrast of 4.5:1 on what is behind it: the name's label as the
+// screen shows it, and the skin's pictures where the texts are drawn over them.
+TEST_F(PopupDialogTest, LongNamesAreEllipsisedAndEveryTextReachesAContrastOfFourAndAHalf) {
+    const wxString name = "Annabella_Konstantinopoulou_the_second";
+    PopupDialog* popup = NewPopup(name);
+    ASSERT_TRUE(WaitShown(popup));
+    wxStaticText* label = popup->GetNameLabel();
+    EXPECT_TRUE(label->GetLabel().EndsWith("...")) << label->GetLabel();
+    EXPECT_LE(label->GetTextExtent(label->GetLabel()).x, label->GetSize().x);
+    EXPECT_EQ(label->GetToolTipText(), name);
+    PopupDialog* shortName = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(shortName));
+    EXPECT_EQ(shortName->GetNameLabel()->GetLabel(), "lumika");
+    EXPECT_EQ(shortName->GetNameLabel()->GetToolTipText(), "");
+
+    // The label's left end holds no text: what the screen shows there is its background.
+    ASSERT_TRUE(WaitOnScreen(shortName, PopupPlaces::GetPosition(1)));
+    wxImage shot;
+    ASSERT_TRUE(WaitFor([&] { return (shot = ShotOf(shortName)).IsOk(); }));
+    const double scale = double(shot.GetWidth()) / shortName->GetSize().x;
+    label = shortName->GetNameLabel();
+    const wxPoint at = label->GetScreenPosition() - ScreenOrigin(shortName) + wxPoint(1, 2);
+    const wxColour behind(shot.GetRed(int(at.x * scale), int(at.y * scale)),
+                          shot.GetGreen(int(at.x * scale), int(at.y * scale)),
+                          shot.GetBlue(int(at.x * scale), int(at.y * scale)));
+    EXPECT_GE(Contrast(label->GetForegroundColour(), behind), 4.5) << behind.GetAsString();
+
+    ImageStore* store = ImageStore::GetInstance();
+    const wxImage content = store->GetBitmap("PopupDialog_contentPanel").ConvertToImage();
+    EXPECT_GE(LeastContrastOfWhite(content, 0, content.GetWidth()), 4.5);
+    // The bars' texts are centred, the title's after the icon: their ends are background.
+    for (const char* bar :
+         {"PopupDialog_titleBar", "PopupDialog_styleBar_ONLINE", "PopupDialog_styleBar_FREE"}) {
+        SCOPED_TRACE(bar);
+        const wxImage picture = store->GetBitmap(bar).ConvertToImage();
+        const int w = picture.GetWidth();
+        EXPECT_GE(LeastContrastOfWhite(picture, w - w / 8, w), 4.5);
+        if (std::string(bar) != "PopupDialog_titleBar") {
+            EXPECT_GE(LeastContrastOfWhite(picture, 0, w / 8), 4.5);
+        }
+    }
+}
+
+// The skin at the display's scale: its bars fill the pop-up from edge to edge, no strip beside
+// them, and at a scale of 2 (GDK_SCALE=2, a run of its own) the screen shows the
+// large pictures pixel for pixel, not the plain ones enlarged.
+TEST_F(PopupDialogTest, TheSkinFillsThePopupInThePixelsOfTheDisplaysScale) {
+    MakeKnown("lumika");
+    PopupDialog* popup = NewPopup("lumika");
+    ASSERT_TRUE(WaitShown(popup));
+    ASSERT_TRUE(WaitOnScreen(popup, PopupPlaces::GetPosition(0)));
+    PumpEvents(300);
+    const int scale = int(ImageStore::DisplayScale());
+    wxImage shot;
+    ASSERT_TRUE(WaitFor([&] { return (shot = ShotOf(popup)).IsOk(); }));
+    ASSERT_EQ(shot.GetSize(), PopupPlaces::POPUP_SIZE * scale);
+    if (const char* folder = std::getenv("ROD_SHOT_DIR"))
+        shot.SaveFile(wxString(folder) + wxString::Format("/popup-%dx.png", scale),
+                      wxBITMAP_TYPE_PNG);
+
+    for (wxStaticBitmap* bar : {popup->GetTitleBar(), popup->GetStyleBar()}) {
+        const wxImage shown = bar->GetBitmap().ConvertToImage();
+        const wxPoint at = bar->GetScreenPosition() - ScreenOrigin(popup);
+        SCOPED_TRACE(wxString::Format("bar at %d,%d", at.x, at.y).utf8_string());
+        EXPECT_EQ(shown.GetSize(), (bar == popup->GetTitleBar() ? PopupDialog::TITLE_BAR_SIZE
+                                                                : PopupDialog::STYLE_BAR_SIZE) *
+                                       scale);
+        // From edge to edge.
+        EXPECT_EQ(at.x, 0);
+        EXPECT_EQ(shown.GetWidth(), PopupPlaces::POPUP_SIZE.x * scale);
+        EXPECT_LE(MaxDifferenceAt(shot, at * scale, shown), 24);
+        // What the plain picture would show: the large one at half its pixels, enlarged.
+        if (scale == 2) {
+            const wxImage plain =
+                shown
+                    .Scale(shown.GetWidth() / 2, shown.GetHeight() / 2, wxIMAGE_QUALITY_BOX_AVERAGE)
+                    .Scale(shown.GetWidth(), shown.GetHeight());
+            EXPECT_GT(MaxDifferenceAt(shot, at * scale, plain), 64) << "the plain picture enlarged";
+        }
+    }
 }
 
 } // namespace

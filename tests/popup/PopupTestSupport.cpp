@@ -11,7 +11,40 @@
 #include <wx/toplevel.h>
 #include <wx/uiaction.h>
 
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <wx/mstream.h>
+
+#include <cstdio>
+
 std::unique_ptr<SiteSimProcess> PopupSiteTest::ms_site;
+
+unsigned long XWindowOf(wxWindow* window) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
+    return gdkWindow ? GDK_WINDOW_XID(gdkWindow) : 0;
+}
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        pclose(pipe);
+    }
+    return out;
+}
+
+wxImage ShotOf(wxWindow* window) {
+    const unsigned long id = XWindowOf(window);
+    if (!id)
+        return wxImage();
+    const std::string png = Output("import -window " + std::to_string(id) + " png:- 2>/dev/null");
+    wxMemoryInputStream stream(png.data(), png.size());
+    wxLogNull quiet;
+    return png.empty() ? wxImage() : wxImage(stream, wxBITMAP_TYPE_PNG);
+}
 
 std::vector<PopupDialog*> LivePopups() {
     std::vector<PopupDialog*> popups;

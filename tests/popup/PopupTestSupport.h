@@ -23,6 +23,13 @@ wxPoint ScreenOrigin(wxWindow* window);
 bool WaitOnScreen(wxWindow* window, const wxPoint& where, int timeoutMs = 5000);
 // Moves the pointer there and clicks, as a person would.
 void ClickAt(const wxPoint& where);
+// The X server's identifier of a shown window; 0 before it has one.
+unsigned long XWindowOf(wxWindow* window);
+// What a shell command prints.
+std::string Output(const std::string& command);
+// The window's pixels as the X server holds them (in the display's own pixels, which are
+// twice the toolkit's at a scale of 2); invalid when they cannot be read.
+wxImage ShotOf(wxWindow* window);
 
 // A sitesim shared by a suite, set up as the site with a clean configuration for each test;
 // pop-ups stay until they are destroyed at the end of each test.

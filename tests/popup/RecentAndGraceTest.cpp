@@ -47,7 +47,7 @@ TEST_F(PopupDialogManagerTest, AReturnWithinTheGraceIsNoNewsUnlessItBecameFree) 
 
 // The "Recent" window lists every announcement, newest first and at most 200, with what
 // became of it; it follows while open without taking the focus, and opens the preview page.
-TEST_F(PopupDialogManagerTest, RecentListsTheNewestFirstAndFollowsWithoutTakingTheFocus) {
+TEST_F(PopupDialogManagerTest, RecentListsTheNewestFirstAndFollowsWithoutTakingTheFocusTillEscape) {
     BrowserRecorder browser;
     ImageStore::GetConfig()->Write("/favorites", "anna,");
     MakeFrame(true, true);
@@ -93,6 +93,11 @@ TEST_F(PopupDialogManagerTest, RecentListsTheNewestFirstAndFollowsWithoutTakingT
     sim.MouseDblClick();
     ASSERT_TRUE(browser.WaitForLaunches(1));
     EXPECT_EQ(browser.Launches()[0], "http://" + ms_site->HostPort() + "/preview.shtml?other249");
+
+    // Escape closes it.
+    ASSERT_TRUE(WaitFor([&] { return window->IsActive(); }));
+    sim.Char(WXK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !m_manager.GetRecentWindow(); }));
 }
 
 // The "Recent" window's list outlives the run through the history file: the newest 200 with

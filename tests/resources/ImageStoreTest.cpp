@@ -121,7 +121,7 @@ protected:
     }
 
     static wxSize SizeOf(const wxBitmap& bitmap) {
-        return bitmap.IsOk() ? bitmap.GetSize() : wxSize(0, 0);
+        return bitmap.IsOk() ? bitmap.GetLogicalSize() : wxSize(0, 0);
     }
 
     std::string m_dir;
@@ -221,6 +221,31 @@ TEST_F(ImageStoreTest, RemovesOnlyTheImageHandlersItAdded) {
     }
 }
 
+// On a display of scale 2 (a run of its own, GDK_SCALE=2) a picture's "@2x" of twice its size
+// comes as a bitmap of scale factor 2, drawn at the plain one's size; one of another size is
+// ignored. On a display of scale 1 the plain picture comes. Icons are always plain.
+TEST_F(ImageStoreTest, ALargePictureServesADisplayOfScaleTwo) {
+    WriteSkin({{"x.png", Png(3, 2)},
+               {"x@2x.png", Png(6, 4)},
+               {"y.png", Png(3, 3)},
+               {"y@2x.png", Png(5, 5)}});
+    ImageStore* store = Load();
+    ASSERT_NE(store, nullptr);
+    const wxBitmap x = store->GetBitmap("x");
+    const wxBitmap y = store->GetBitmap("y");
+    if (ImageStore::DisplayScale() >= 2) {
+        EXPECT_EQ(x.GetScaleFactor(), 2);
+        EXPECT_EQ(x.ConvertToImage().GetSize(), wxSize(6, 4));
+        EXPECT_EQ(x.GetLogicalSize(), wxSize(3, 2));
+    } else {
+        EXPECT_EQ(x.GetScaleFactor(), 1);
+        EXPECT_EQ(x.ConvertToImage().GetSize(), wxSize(3, 2));
+    }
+    EXPECT_EQ(y.GetScaleFactor(), 1);
+    EXPECT_EQ(y.ConvertToImage().GetSize(), wxSize(3, 3));
+    EXPECT_EQ(store->GetIcon("x").GetWidth(), 3);
+}
+
 TEST_F(ImageStoreTest, TheBuiltSkinHoldsEveryPictureAtItsSize) {
     // The test main names the built host as the program, so its skin lies beside it.
     ImageStore* store = ImageStore::GetInstance();
@@ -231,10 +256,19 @@ TEST_F(ImageStoreTest, TheBuiltSkinHoldsEveryPictureAtItsSize) {
          {"UserListTreeCtrl_onlineGroupIcon", "UserListTreeCtrl_offlineGroupIcon",
           "UserListTreeCtrl_freeIcon", "UserListTreeCtrl_busyIcon", "UserListTreeCtrl_offlineIcon"})
         EXPECT_EQ(SizeOf(store->GetBitmap(icon)), wxSize(16, 16)) << icon;
-    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_titleBar")), wxSize(144, 18));
-    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_styleBar_ONLINE")), wxSize(144, 12));
-    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_styleBar_FREE")), wxSize(144, 12));
+    // The bars fill the pop-up's width.
+    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_titleBar")), wxSize(150, 18));
+    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_styleBar_ONLINE")), wxSize(150, 12));
+    EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_styleBar_FREE")), wxSize(150, 12));
     EXPECT_EQ(SizeOf(store->GetBitmap("PopupDialog_profileImage")), wxSize(107, 82));
+    // And each at twice its size, but the window icon.
+    for (const char* name : kSkinNames) {
+        if (std::string(name) != "Application_icon") {
+            EXPECT_EQ(SizeOf(store->GetBitmap(wxString(name) + ImageStore::LARGE_SUFFIX)),
+                      SizeOf(store->GetBitmap(name)) * 2)
+                << name;
+        }
+    }
     const wxSize icon = SizeOf(store->GetBitmap("Application_icon"));
     EXPECT_EQ(icon.x, icon.y);
     EXPECT_GE(icon.x, 32);

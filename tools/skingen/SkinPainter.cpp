@@ -26,11 +26,13 @@ wxImage Transparent(int width, int height) {
     return image;
 }
 
-// The painter writes back into the image when it is destroyed.
-std::unique_ptr<wxGraphicsContext> Paint(wxImage& image) {
+// The painter writes back into the image when it is destroyed. It draws in the coordinates of
+// the plain picture whatever the scale, so that the large one holds the same drawing.
+std::unique_ptr<wxGraphicsContext> Paint(wxImage& image, int scale) {
     std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(image));
     gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
     gc->SetInterpolationQuality(wxINTERPOLATION_BEST);
+    gc->Scale(scale, scale);
     return gc;
 }
 
@@ -67,28 +69,38 @@ void Person(wxGraphicsContext& gc, double cx, double headTop, double size, doubl
 
 SkinPainter::SkinPainter(const wxString& version) : m_version(version) {}
 
+// Each picture plain and, under its name with "@2x", at twice the size for HiDPI displays. The
+// window icon is given to the desktop as it is, and only comes plain.
 std::vector<std::pair<wxString, wxImage>> SkinPainter::PaintAll() const {
-    return {
-        {"SplashScreen_bitmap", SplashScreen()},
-        {"Application_icon", ApplicationIcon(48)},
-        {"UserListTreeCtrl_onlineGroupIcon", GroupIcon(true)},
-        {"UserListTreeCtrl_offlineGroupIcon", GroupIcon(false)},
-        {"UserListTreeCtrl_freeIcon", StatusIcon(0x2F, 0xB3, 0x4A, false)},
-        {"UserListTreeCtrl_busyIcon", BusyIcon()},
-        {"UserListTreeCtrl_offlineIcon", StatusIcon(0x9A, 0x9E, 0xA6, true)},
-        {"PopupDialog_titleBar", TitleBar()},
-        {"PopupDialog_styleBar_ONLINE", StyleBar("NOW ONLINE", 0xF0609A, 0xC2306A)},
-        {"PopupDialog_styleBar_FREE", StyleBar("NOW FREE", 0x4CCB5E, 0x23963A)},
-        {"PopupDialog_profileImage", ProfilePlaceholder()},
-        {"PopupDialog_contentPanel", ContentPanel()},
-    };
+    std::vector<std::pair<wxString, wxImage>> pictures;
+    for (int scale : {1, 2}) {
+        const wxString suffix = scale == 1 ? "" : "@2x";
+        const std::pair<wxString, wxImage> scaled[] = {
+            {"SplashScreen_bitmap", SplashScreen(scale)},
+            {"UserListTreeCtrl_onlineGroupIcon", GroupIcon(true, scale)},
+            {"UserListTreeCtrl_offlineGroupIcon", GroupIcon(false, scale)},
+            {"UserListTreeCtrl_freeIcon", StatusIcon(0x2F, 0xB3, 0x4A, false, scale)},
+            {"UserListTreeCtrl_busyIcon", BusyIcon(scale)},
+            {"UserListTreeCtrl_offlineIcon", StatusIcon(0x9A, 0x9E, 0xA6, true, scale)},
+            {"PopupDialog_titleBar", TitleBar(scale)},
+            {"PopupDialog_styleBar_ONLINE", StyleBar("NOW ONLINE", 0xC2306A, 0x9A1F50, scale)},
+            {"PopupDialog_styleBar_FREE", StyleBar("NOW FREE", 0x1A7030, 0x125A24, scale)},
+            {"PopupDialog_profileImage", ProfilePlaceholder(scale)},
+            {"PopupDialog_contentPanel", ContentPanel(scale)},
+        };
+        for (const auto& [name, image] : scaled)
+            pictures.emplace_back(name + suffix, image);
+        if (scale == 1)
+            pictures.emplace_back("Application_icon", ApplicationIcon(48));
+    }
+    return pictures;
 }
 
-wxImage SkinPainter::SplashScreen() const {
+wxImage SkinPainter::SplashScreen(int scale) const {
     const int w = 400, h = 250;
-    wxImage image(w, h);
+    wxImage image(w * scale, h * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(gc->CreateLinearGradientBrush(0, 0, w, h, Rgb(0x1A2150), Rgb(0x4B2A86)));
         gc->DrawRectangle(0, 0, w, h);
@@ -100,7 +112,7 @@ wxImage SkinPainter::SplashScreen() const {
                                                    Rgb(0x5AA0FF, 0)));
         gc->DrawRectangle(0, 0, w, h);
 
-        const wxImage logo = ApplicationIcon(104);
+        const wxImage logo = ApplicationIcon(104 * scale);
         gc->DrawBitmap(gc->CreateBitmapFromImage(logo), 30, 62, 104, 104);
 
         gc->SetFont(Font(28, true), *wxWHITE);
@@ -130,7 +142,7 @@ wxImage SkinPainter::SplashScreen() const {
 wxImage SkinPainter::ApplicationIcon(int size) {
     wxImage image = Transparent(size, size);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, 1);
         const double s = size;
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(gc->CreateLinearGradientBrush(0, 0, s, s, Rgb(0xF0609A), Rgb(0x5B3CC4)));
@@ -152,10 +164,11 @@ wxImage SkinPainter::ApplicationIcon(int size) {
     return image;
 }
 
-wxImage SkinPainter::StatusIcon(unsigned char r, unsigned char g, unsigned char b, bool hollow) {
-    wxImage image = Transparent(16, 16);
+wxImage SkinPainter::StatusIcon(unsigned char r, unsigned char g, unsigned char b, bool hollow,
+                                int scale) {
+    wxImage image = Transparent(16 * scale, 16 * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         const wxColour base(r, g, b);
         const wxColour dark(r * 0.6, g * 0.6, b * 0.6);
         const wxColour light(std::min(255, r + 90), std::min(255, g + 90), std::min(255, b + 90));
@@ -177,11 +190,11 @@ wxImage SkinPainter::StatusIcon(unsigned char r, unsigned char g, unsigned char 
     return image;
 }
 
-wxImage SkinPainter::BusyIcon() {
-    wxImage image = StatusIcon(0xE8, 0x4A, 0x2A, false);
+wxImage SkinPainter::BusyIcon(int scale) {
+    wxImage image = StatusIcon(0xE8, 0x4A, 0x2A, false, scale);
     {
         // A white bar across the dot: "in a show, do not disturb".
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(*wxWHITE_BRUSH);
         gc->DrawRoundedRectangle(4.5, 7, 7, 2.2, 1);
@@ -189,10 +202,10 @@ wxImage SkinPainter::BusyIcon() {
     return image;
 }
 
-wxImage SkinPainter::GroupIcon(bool online) {
-    wxImage image = Transparent(16, 16);
+wxImage SkinPainter::GroupIcon(bool online, int scale) {
+    wxImage image = Transparent(16 * scale, 16 * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(wxBrush(online ? Rgb(0x1E7F33) : Rgb(0x7C8089)));
         Person(*gc, 10.8, 1, 9, 12);
@@ -204,21 +217,22 @@ wxImage SkinPainter::GroupIcon(bool online) {
     return image;
 }
 
-wxImage SkinPainter::TitleBar() {
-    const int w = 144, h = 18;
-    wxImage image(w, h);
+wxImage SkinPainter::TitleBar(int scale) {
+    const int w = TITLE_BAR_WIDTH, h = TITLE_BAR_HEIGHT;
+    wxImage image(w * scale, h * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(Vertical(*gc, 0, h, Rgb(0x3B4FA8), Rgb(0x1E2A6E)));
         gc->DrawRectangle(0, 0, w, h);
-        gc->SetBrush(Vertical(*gc, 0, h / 2.0, Rgb(0xFFFFFF, 60), Rgb(0xFFFFFF, 10)));
+        // Faint enough that white text keeps its contrast.
+        gc->SetBrush(Vertical(*gc, 0, h / 2.0, Rgb(0xFFFFFF, 30), Rgb(0xFFFFFF, 6)));
         gc->DrawRectangle(0, 0, w, h / 2.0);
         gc->SetPen(wxPen(Rgb(0x0F1640)));
         gc->StrokeLine(0, h - 0.5, w, h - 0.5);
 
         gc->SetPen(*wxTRANSPARENT_PEN);
-        gc->DrawBitmap(gc->CreateBitmapFromImage(ApplicationIcon(14)), 3, 2, 14, 14);
+        gc->DrawBitmap(gc->CreateBitmapFromImage(ApplicationIcon(14 * scale)), 3, 2, 14, 14);
         gc->SetFont(Font(8, true), *wxWHITE);
         double tw, th;
         gc->GetTextExtent("Roduviriz", &tw, &th);
@@ -227,16 +241,17 @@ wxImage SkinPainter::TitleBar() {
     return image;
 }
 
-wxImage SkinPainter::StyleBar(const wxString& text, unsigned long top, unsigned long bottom) {
-    const int w = 144, h = 12;
-    wxImage image(w, h);
+wxImage SkinPainter::StyleBar(const wxString& text, unsigned long top, unsigned long bottom,
+                              int scale) {
+    const int w = STYLE_BAR_WIDTH, h = STYLE_BAR_HEIGHT;
+    wxImage image(w * scale, h * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(Vertical(*gc, 0, h, Rgb(top), Rgb(bottom)));
         gc->DrawRectangle(0, 0, w, h);
         // Diagonal stripes make the bar read as a banner rather than a border.
-        gc->SetBrush(wxBrush(Rgb(0xFFFFFF, 28)));
+        gc->SetBrush(wxBrush(Rgb(0xFFFFFF, 16)));
         for (int x = -h; x < w; x += 10) {
             wxGraphicsPath stripe = gc->CreatePath();
             stripe.MoveToPoint(x, h);
@@ -252,11 +267,11 @@ wxImage SkinPainter::StyleBar(const wxString& text, unsigned long top, unsigned 
     return image;
 }
 
-wxImage SkinPainter::ProfilePlaceholder() {
+wxImage SkinPainter::ProfilePlaceholder(int scale) {
     const int w = 107, h = 82;
-    wxImage image(w, h);
+    wxImage image(w * scale, h * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(Vertical(*gc, 0, h, Rgb(0xDCE6F7), Rgb(0xAFC0E0)));
         gc->DrawRectangle(0, 0, w, h);
@@ -269,17 +284,18 @@ wxImage SkinPainter::ProfilePlaceholder() {
     return image;
 }
 
-wxImage SkinPainter::ContentPanel() {
-    const int w = 148, h = 120;
-    wxImage image(w, h);
+// Blues dark enough for white text (a contrast of 4.5:1 and more).
+wxImage SkinPainter::ContentPanel(int scale) {
+    const int w = TITLE_BAR_WIDTH, h = 120;
+    wxImage image(w * scale, h * scale);
     {
-        auto gc = Paint(image);
+        auto gc = Paint(image, scale);
         gc->SetPen(*wxTRANSPARENT_PEN);
-        gc->SetBrush(Vertical(*gc, 0, h, Rgb(0x78A8FF), Rgb(0x4F82E6)));
+        gc->SetBrush(Vertical(*gc, 0, h, Rgb(0x2D5BB8), Rgb(0x234C9E)));
         gc->DrawRectangle(0, 0, w, h);
         // A faint sheen from the upper left, then a darker foot under the name.
         gc->SetBrush(
-            gc->CreateRadialGradientBrush(20, 0, 20, 0, 130, Rgb(0xFFFFFF, 60), Rgb(0xFFFFFF, 0)));
+            gc->CreateRadialGradientBrush(20, 0, 20, 0, 130, Rgb(0xFFFFFF, 24), Rgb(0xFFFFFF, 0)));
         gc->DrawRectangle(0, 0, w, h);
         gc->SetBrush(Vertical(*gc, h - 30, h, Rgb(0x1E3C8C, 0), Rgb(0x1E3C8C, 70)));
         gc->DrawRectangle(0, h - 30, w, 30);

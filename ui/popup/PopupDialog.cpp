@@ -5,9 +5,11 @@
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
+#include "ui/popup/NotificationWindowHints.h"
 #include "ui/popup/PopupHover.h"
 #include "ui/popup/PopupPlaces.h"
 #include "ui/popup/PopupSettings.h"
+#include "ui/popup/PopupSummary.h"
 #include "ui/popup/ThumbnailDecoder.h"
 #include "ui/popup/ThumbnailQueue.h"
 
@@ -20,10 +22,6 @@
 #include <wx/stattext.h>
 
 #include <algorithm>
-
-#ifdef __WXGTK__
-#include <dlfcn.h>
-#endif
 
 wxDEFINE_EVENT(wxEVT_POPUP_STATE_CHANGED, wxCommandEvent);
 
@@ -47,9 +45,16 @@ private:
 
 wxIMPLEMENT_DYNAMIC_CLASS(PopupBackgroundModule, wxModule);
 
+// The table's timer handler takes the destroy timer, whose identifier is any.
+const int PLACE_TIMER_ID = wxID_HIGHEST + 1;
+
 } // namespace
 
 const wxSize PopupDialog::THUMBNAIL_SIZE(107, 82);
+const wxSize PopupDialog::TITLE_BAR_SIZE(150, 18);
+const wxSize PopupDialog::STYLE_BAR_SIZE(150, 12);
+const wxColour PopupDialog::NAME_BACKGROUND(0x1F, 0x45, 0x96);
+const wxColour PopupDialog::CONTENT_BACKGROUND(0x2D, 0x5B, 0xB8);
 int PopupDialog::ms_shownCount = 0;
 unsigned long PopupDialog::ms_made = 0;
 std::vector<PopupDialog*> PopupDialog::ms_waiting;
@@ -62,26 +67,11 @@ wxBEGIN_EVENT_TABLE(PopupDialog, wxDialog)
 wxEND_EVENT_TABLE();
 // clang-format on
 
-// Clicks must not activate the pop-up either (showing it is covered by ShowWithoutActivating):
-// the window asks the window manager never to give it the input focus. GTK is linked by the
-// toolkit only, so its function is looked up at run time.
-void PopupDialog::RefuseInputFocus(wxTopLevelWindow* window) {
-#ifdef __WXGTK__
-    using SetAcceptFocus = void (*)(void* gtkWindow, int setting);
-    static const auto setAcceptFocus =
-        reinterpret_cast<SetAcceptFocus>(dlsym(RTLD_DEFAULT, "gtk_window_set_accept_focus"));
-    if (setAcceptFocus && window->GetHandle())
-        setAcceptFocus(window->GetHandle(), 0);
-#else
-    wxUnusedVar(window);
-#endif
-}
-
 PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowID id,
                          const wxString& title, const wxPoint& pos, const wxSize& size, long style)
     // Borderless whatever the creator asked: without it the window manager adds a frame.
     : wxDialog(parent, id, title, pos, size, style | wxBORDER_NONE), m_user(user), m_kind(kind),
-      m_sequence(++ms_made) {
+      m_sequence(++ms_made), m_placeTimer(this, PLACE_TIMER_ID) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialog::PopupDialog(%s, %d)", this, user.GetName(), kind);
     ImageStore* store = ImageStore::GetInstance();
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -91,8 +81,7 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     m_titleBar =
         new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_titleBar"));
     m_styleBar =
-        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_styleBar_ONLINE"),
-                           wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
+        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_styleBar_ONLINE"));
     m_profileImage =
         new wxStaticBitmap(m_contentPanel, wxID_ANY, store->GetBitmap("PopupDialog_profileImage"));
     m_nameLabel = new wxStaticText(m_contentPanel, wxID_ANY, _("New Face"), wxDefaultPosition,
@@ -111,11 +100,13 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
     else if (kind == KIND_ONLINE)
         m_styleBar->SetBitmap(store->GetBitmap("PopupDialog_styleBar_ONLINE"));
 
-    m_nameLabel->SetLabel(user.GetName());
+    ShowName(user.GetName());
     m_nameLabel->Connect(wxEVT_LEFT_DOWN, wxMouseEventHandler(PopupDialog::OnLeftDownForControl),
                          nullptr, this);
 
-    RefuseInputFocus(this);
+    NotificationWindowHints::Apply(this);
+    // Bound handlers come before the table's.
+    Bind(wxEVT_TIMER, &PopupDialog::OnPlaceTimer, this, PLACE_TIMER_ID);
 
     m_contentPanel->Connect(wxEVT_PAINT, wxPaintEventHandler(PopupDialog::OnPaintContentPanel),
                             nullptr, this);
@@ -139,6 +130,7 @@ PopupDialog::~PopupDialog() {
     delete m_destroyTimer;
     if (m_counted) {
         --ms_shownCount;
+        PopupPlaces::Release(m_place);
         ShowWaiting();
     }
     NotifyObserver();
@@ -154,18 +146,30 @@ void PopupDialog::Unqueue() {
     ms_waiting.erase(std::remove(ms_waiting.begin(), ms_waiting.end(), this), ms_waiting.end());
 }
 
+// The blues are dark enough for white text to reach a contrast of 4.5:1 (WCAG AA).
 void PopupDialog::SetProperties() {
     SetTitle(_("Popup"));
     SetSize(PopupPlaces::POPUP_SIZE);
-    m_titleBar->SetInitialSize(wxSize(144, 18));
-    m_styleBar->SetInitialSize(wxSize(144, 12));
+    m_titleBar->SetInitialSize(TITLE_BAR_SIZE);
+    m_styleBar->SetInitialSize(STYLE_BAR_SIZE);
     m_profileImage->SetInitialSize(THUMBNAIL_SIZE);
     m_nameLabel->SetInitialSize(wxSize(108, 18));
-    m_nameLabel->SetBackgroundColour(wxColour(90, 146, 239));
-    m_nameLabel->SetForegroundColour(wxColour(255, 255, 255));
+    m_nameLabel->SetBackgroundColour(NAME_BACKGROUND);
+    m_nameLabel->SetForegroundColour(*wxWHITE);
     m_nameLabel->SetFont(wxFont(10, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL,
                                 false, wxEmptyString, wxFONTENCODING_DEFAULT));
-    m_contentPanel->SetBackgroundColour(wxColour(99, 150, 255));
+    m_contentPanel->SetBackgroundColour(CONTENT_BACKGROUND);
+}
+
+// A name too long for the label ends in an ellipsis; the tooltip has it whole.
+void PopupDialog::ShowName(const wxString& name) {
+    const int room = m_nameLabel->GetSize().x - 4;
+    wxClientDC dc(m_nameLabel);
+    dc.SetFont(m_nameLabel->GetFont());
+    const wxString shown = wxControl::Ellipsize(name, dc, wxELLIPSIZE_END, room);
+    m_nameLabel->SetLabel(shown);
+    if (shown != name)
+        m_nameLabel->SetToolTip(name);
 }
 
 // The name label only stretches across the panel: centring flags beside wxEXPAND mean nothing
@@ -219,33 +223,68 @@ void PopupDialog::OnDownloadFinished(wxCommandEvent& event) {
     PlaceAndShow();
 }
 
-// The count decides the place, as it always did; only a place outside the work area is
-// refused, and the pop-up waits for one instead.
+// The lowest free place: after a lower pop-up has gone, a new one fills its place instead of
+// covering one still up. One that finds no place waits for one.
 void PopupDialog::PlaceAndShow() {
-    if (ms_shownCount >= PopupPlaces::GetFreeForPopups()) {
-        // Oldest first, whichever picture came first.
-        if (std::find(ms_waiting.begin(), ms_waiting.end(), this) == ms_waiting.end())
-            ms_waiting.insert(std::upper_bound(ms_waiting.begin(), ms_waiting.end(), this,
-                                               [](const PopupDialog* a, const PopupDialog* b) {
-                                                   return a->m_sequence < b->m_sequence;
-                                               }),
-                              this);
+    wxPoint where;
+    if (!PopupPlaces::TakeLowestFree(&where)) {
+        Wait();
         return;
     }
     ms_waiting.erase(std::remove(ms_waiting.begin(), ms_waiting.end(), this), ms_waiting.end());
-    const int below = ms_shownCount++;
+    ++ms_shownCount;
     m_counted = true;
-    Move(PopupPlaces::GetPosition(below));
+    m_place = where;
+    Move(where);
     ShowWithoutActivating();
     // The time runs from the moment the pop-up appears, however long it waited.
+    delete m_destroyTimer;
     m_destroyTimer = new wxTimer(this, wxID_ANY);
     StartDestroyTimer();
+    m_placeTimer.Start(PopupPlaces::CHECK_MS);
     NotifyObserver();
 }
 
+// Oldest first, whichever picture came first.
+void PopupDialog::Wait() {
+    if (std::find(ms_waiting.begin(), ms_waiting.end(), this) == ms_waiting.end())
+        ms_waiting.insert(std::upper_bound(ms_waiting.begin(), ms_waiting.end(), this,
+                                           [](const PopupDialog* a, const PopupDialog* b) {
+                                               return a->m_sequence < b->m_sequence;
+                                           }),
+                          this);
+}
+
+// The summary comes first: it only waits for the top place, which no pop-up takes meanwhile.
 void PopupDialog::ShowWaiting() {
-    while (!ms_waiting.empty() && ms_shownCount < PopupPlaces::GetFreeForPopups())
+    PopupSummary::ShowWaiting();
+    // Each round either shows the oldest or leaves it waiting, when no place is free.
+    for (size_t left = ms_waiting.size() + 1; !ms_waiting.empty() && ms_waiting.size() < left;) {
+        left = ms_waiting.size();
         ms_waiting.front()->PlaceAndShow();
+    }
+}
+
+// The work area shrank under the pop-up, or its monitor went: it moves to a place in the new
+// area, or hides and waits for one.
+void PopupDialog::OnPlaceTimer(wxTimerEvent&) {
+    if (PopupPlaces::IsInWorkArea(m_place))
+        return;
+    PopupPlaces::Release(m_place);
+    wxPoint where;
+    if (PopupPlaces::TakeLowestFree(&where)) {
+        m_place = where;
+        Move(where);
+        return;
+    }
+    m_placeTimer.Stop();
+    delete m_destroyTimer;
+    m_destroyTimer = nullptr;
+    m_counted = false;
+    --ms_shownCount;
+    Hide();
+    Wait();
+    NotifyObserver();
 }
 
 // Not while the pointer holds the pop-up; it starts from the full duration when it leaves.

@@ -25,27 +25,33 @@ wxDECLARE_EVENT(wxEVT_POPUP_STATE_CHANGED, wxCommandEvent);
 // start), opens the preview page on a click on the picture or the name, and destroys itself when
 // its timer runs out. It owns itself: whoever creates it keeps no pointer.
 //
-// Pop-ups stack upwards by the count of those shown, and never leave the work area: one that
-// would not fit waits, hidden and not counted, until a place comes free (oldest first).
+// Each pop-up takes the lowest place that no other holds, and never leaves the work area: one
+// that would not fit waits, hidden and not counted, until a place comes free (oldest first).
+// A shown pop-up stays where it is unless the work area no longer holds it (a panel grew, a
+// monitor went): then it moves to a free place, or waits for one.
 class PopupDialog : public wxDialog {
 public:
     enum { KIND_ONLINE = 1, KIND_FREE = 2 };
 
     // Size of the shown thumbnail; pictures are squeezed to it.
     static const wxSize THUMBNAIL_SIZE;
+    // The skin's bars fill the pop-up's width.
+    static const wxSize TITLE_BAR_SIZE;
+    static const wxSize STYLE_BAR_SIZE;
+    // Behind the name, and behind the content where the skin has no picture for it.
+    static const wxColour NAME_BACKGROUND;
+    static const wxColour CONTENT_BACKGROUND;
     // Pictures whose header announces a larger side are not decoded: the placeholder is
     // shown instead.
     static const int MAX_PICTURE_SIDE = 4096;
 
-    // Pop-ups placed on screen and not yet destroyed: the next one goes above them.
+    // Pop-ups placed on screen and not yet destroyed.
     static int GetShownCount() { return ms_shownCount; }
     // Pop-ups whose thumbnail has arrived but that wait for a place.
     static int GetWaitingCount() { return static_cast<int>(ms_waiting.size()); }
     // Shows waiting pop-ups, oldest first, while places are free.
     static void ShowWaiting();
 
-    // Makes a pop-up window refuse the input focus, also when it is clicked.
-    static void RefuseInputFocus(wxTopLevelWindow* window);
     // Paints the content panel's background picture (from a paint handler of panel).
     static void PaintContentBackground(wxWindow* panel);
 
@@ -70,8 +76,10 @@ public:
 
 private:
     void SetProperties();
+    void ShowName(const wxString& name);
     void DoLayout();
     void PlaceAndShow();
+    void Wait();
     void StartDestroyTimer();
     void NotifyObserver();
     void Unqueue();
@@ -79,6 +87,7 @@ private:
     void OnDownloadFinished(wxCommandEvent& event);
     void OnThumbnailNotStarted(wxCommandEvent& event);
     void OnDestroyTimer(wxTimerEvent& event);
+    void OnPlaceTimer(wxTimerEvent& event);
     void OnLeftDownForControl(wxMouseEvent& event);
     void OnPaintContentPanel(wxPaintEvent& event);
 
@@ -93,6 +102,9 @@ private:
     // Order of making, for the order of showing waiting pop-ups.
     unsigned long m_sequence;
     wxTimer* m_destroyTimer = nullptr;
+    // Checks while shown that the work area still holds the pop-up.
+    wxTimer m_placeTimer;
+    wxPoint m_place;
     // Only a pop-up that was counted when shown lowers the count again.
     bool m_counted = false;
     bool m_thumbnailArrived = false;

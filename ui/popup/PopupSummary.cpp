@@ -2,6 +2,7 @@
 
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "ui/popup/NotificationWindowHints.h"
 #include "ui/popup/PopupDialog.h"
 #include "ui/popup/PopupHover.h"
 #include "ui/popup/PopupPlaces.h"
@@ -15,28 +16,31 @@
 
 namespace {
 const int TEXT_WIDTH = 136;
-}
+const int DESTROY_TIMER_ID = wxID_HIGHEST + 1;
+const int PLACE_TIMER_ID = wxID_HIGHEST + 2;
+} // namespace
 
 PopupSummary* PopupSummary::ms_holder = nullptr;
 
 PopupSummary::PopupSummary(Reason reason, const std::function<void()>& onClick)
     : wxDialog(nullptr, wxID_ANY, _("Popup summary"), wxDefaultPosition, PopupPlaces::POPUP_SIZE,
                wxSTAY_ON_TOP | wxDIALOG_NO_PARENT | wxBORDER_NONE),
-      m_tally(reason), m_onClick(onClick), m_destroyTimer(std::make_unique<wxTimer>(this)) {
+      m_tally(reason), m_onClick(onClick),
+      m_destroyTimer(std::make_unique<wxTimer>(this, DESTROY_TIMER_ID)),
+      m_placeTimer(std::make_unique<wxTimer>(this, PLACE_TIMER_ID)) {
     wxLogTrace(ROD_TRACE, "[%p]PopupSummary::PopupSummary(%d)", this, int(reason));
     ImageStore* store = ImageStore::GetInstance();
     m_framePanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                wxSTATIC_BORDER | wxTAB_TRAVERSAL);
     m_contentPanel = new wxPanel(m_framePanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                  wxNO_BORDER | wxTAB_TRAVERSAL);
-    m_contentPanel->SetBackgroundColour(wxColour(99, 150, 255));
+    m_contentPanel->SetBackgroundColour(PopupDialog::CONTENT_BACKGROUND);
     m_titleBar =
         new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_titleBar"));
     m_styleBar =
-        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_styleBar_ONLINE"),
-                           wxDefaultPosition, wxDefaultSize, wxSTATIC_BORDER);
-    m_titleBar->SetInitialSize(wxSize(144, 18));
-    m_styleBar->SetInitialSize(wxSize(144, 12));
+        new wxStaticBitmap(m_framePanel, wxID_ANY, store->GetBitmap("PopupDialog_styleBar_ONLINE"));
+    m_titleBar->SetInitialSize(PopupDialog::TITLE_BAR_SIZE);
+    m_styleBar->SetInitialSize(PopupDialog::STYLE_BAR_SIZE);
     m_headline = new wxStaticText(m_contentPanel, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                   wxSize(TEXT_WIDTH, 46), wxALIGN_CENTRE | wxST_NO_AUTORESIZE);
     m_headline->SetForegroundColour(*wxWHITE);
@@ -48,9 +52,10 @@ PopupSummary::PopupSummary(Reason reason, const std::function<void()>& onClick)
     DoLayout();
 
     WatchClicks(this);
-    PopupDialog::RefuseInputFocus(this);
+    NotificationWindowHints::Apply(this);
     m_contentPanel->Bind(wxEVT_PAINT, &PopupSummary::OnPaintContentPanel, this);
-    Bind(wxEVT_TIMER, &PopupSummary::OnDestroyTimer, this);
+    Bind(wxEVT_TIMER, &PopupSummary::OnPlaceTimer, this, PLACE_TIMER_ID);
+    Bind(wxEVT_TIMER, &PopupSummary::OnDestroyTimer, this, DESTROY_TIMER_ID);
     if (PopupSettings::HoldWhileHovered())
         m_hover = std::make_unique<PopupHover>(this, [this](bool over) {
             if (over)
@@ -76,11 +81,19 @@ bool PopupSummary::Destroy() {
 
 // The place goes back to the pop-ups, and those waiting for one may come.
 void PopupSummary::ReleaseTopPlace() {
+    LetGoOfPlace();
+    m_waitsForPlace = false;
     if (ms_holder != this)
         return;
     ms_holder = nullptr;
     PopupPlaces::SetTopReserved(false);
     PopupDialog::ShowWaiting();
+}
+
+void PopupSummary::LetGoOfPlace() {
+    if (m_holdsPlace)
+        PopupPlaces::Release(m_place);
+    m_holdsPlace = false;
 }
 
 void PopupSummary::DoLayout() {
@@ -123,12 +136,49 @@ void PopupSummary::Add(const User& user, int kind) {
 
 // An older summary hands the place over without giving it back to the pop-ups meanwhile.
 void PopupSummary::Appear() {
+    if (ms_holder && ms_holder != this)
+        ms_holder->LetGoOfPlace();
     ms_holder = this;
     PopupPlaces::SetTopReserved(true);
     UpdateTexts();
-    Move(PopupPlaces::GetPosition(PopupPlaces::GetCount() - 1));
+    m_waitsForPlace = true;
+    TakeTopPlace();
+}
+
+void PopupSummary::ShowWaiting() {
+    if (ms_holder && ms_holder->m_waitsForPlace)
+        ms_holder->TakeTopPlace();
+}
+
+// A pop-up shown before the summary came may hold the top place still: the summary waits
+// until it has gone rather than cover it.
+bool PopupSummary::TakeTopPlace() {
+    const wxPoint top = PopupPlaces::GetPosition(PopupPlaces::GetCount() - 1);
+    if (!PopupPlaces::IsFree(top))
+        return false;
+    m_waitsForPlace = false;
+    PopupPlaces::Hold(top);
+    m_place = top;
+    m_holdsPlace = true;
+    Move(top);
     ShowWithoutActivating();
     StartDestroyTimer();
+    m_placeTimer->Start(PopupPlaces::CHECK_MS);
+    return true;
+}
+
+// The work area shrank under the summary, or its monitor went: it moves to the new top place,
+// or hides until that is free.
+void PopupSummary::OnPlaceTimer(wxTimerEvent&) {
+    if (!m_holdsPlace || PopupPlaces::IsInWorkArea(m_place))
+        return;
+    LetGoOfPlace();
+    m_waitsForPlace = true;
+    if (!TakeTopPlace()) {
+        m_placeTimer->Stop();
+        m_destroyTimer->Stop();
+        Hide();
+    }
 }
 
 void PopupSummary::UpdateTexts() {

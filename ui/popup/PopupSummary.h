@@ -17,9 +17,10 @@ class wxStaticText;
 
 // One pop-up for many announcements: those that found no place on the screen, or those that
 // came while pop-ups were paused. It tells how many there were and lists the first few names.
-// Once it appears it takes the top place of the work area and keeps it while it is there (the
-// pop-ups have one place fewer meanwhile); it closes after the usual duration and, when
-// clicked, runs the action its creator gave it. It owns itself, like a pop-up.
+// Once it appears it keeps the top place of the work area for itself while it is there (the
+// pop-ups have one place fewer meanwhile), and shows there as soon as no pop-up holds it; it closes
+// after the usual duration and, when clicked, runs the action its creator gave it. It owns itself,
+// like a pop-up.
 class PopupSummary : public wxDialog {
 public:
     using Reason = SummaryTally::Reason;
@@ -33,9 +34,12 @@ public:
     // Counts one more announcement of the given kind (PopupDialog::KIND_ONLINE or KIND_FREE);
     // the time on screen starts again.
     void Add(const User& user, int kind);
-    // Takes the top place (from an older summary too) and shows itself there without taking
-    // the focus.
+    // Keeps the top place (from an older summary too) and shows itself there without taking
+    // the focus, at once or when the pop-up that holds the place has gone.
     void Appear();
+    // Shows the summary that waits for the top place, if the place has come free.
+    static void ShowWaiting();
+    bool IsWaitingForPlace() const { return m_waitsForPlace; }
 
     // Gets wxEVT_POPUP_STATE_CHANGED when it goes; null for none.
     void SetObserver(wxEvtHandler* observer) { m_observer = observer; }
@@ -55,6 +59,9 @@ private:
     void UpdateTexts();
     void StartDestroyTimer();
     void ReleaseTopPlace();
+    bool TakeTopPlace();
+    void LetGoOfPlace();
+    void OnPlaceTimer(wxTimerEvent& event);
     void WatchClicks(wxWindow* window);
 
     void OnClick(wxMouseEvent& event);
@@ -71,6 +78,11 @@ private:
     wxStaticText* m_namesLabel;
     bool m_updatePending = false;
     std::unique_ptr<wxTimer> m_destroyTimer;
+    // Checks while shown that the work area still holds the summary.
+    std::unique_ptr<wxTimer> m_placeTimer;
+    wxPoint m_place;
+    bool m_holdsPlace = false;
+    bool m_waitsForPlace = false;
     std::unique_ptr<PopupHover> m_hover;
     wxWeakRef<wxEvtHandler> m_observer;
 

@@ -30,6 +30,13 @@ RecentWindow::RecentWindow(RecentAnnouncements* list)
     SetClientSize(std::max(GetClientSize().x, columns + std::max(scrollBar, 0) + 8),
                   GetClientSize().y);
     m_list->SetListener([this] { m_listCtrl->ScheduleReload(); });
+    // Escape closes it, as it does a dialog.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE)
+            Close();
+        else
+            event.Skip();
+    });
 }
 
 RecentWindow::~RecentWindow() {

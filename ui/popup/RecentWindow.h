@@ -8,7 +8,7 @@ class RecentListCtrl;
 // The "Recent" window: the announcements of this run, newest first, updated while it is open
 // without taking the focus. A window of its own (no parent), so that it can be shown while
 // the main window is hidden in the tray, and a tool window, not a second main window in the
-// task bar; whoever keeps the list destroys it with the list.
+// task bar; Escape closes it. Whoever keeps the list destroys it with the list.
 class RecentWindow : public wxFrame {
 public:
     explicit RecentWindow(RecentAnnouncements* list);
