@@ -15,6 +15,8 @@
 #include "ui/frame/InstanceHandover.h"
 #include "ui/frame/LoginQuery.h"
 #include "ui/frame/NotifyIcon.h"
+#include "ui/frame/PasswordKeyring.h"
+#include "ui/frame/Preferences.h"
 #include "ui/frame/PreferencesDialog.h"
 #include "ui/history/HistoryService.h"
 #include "ui/popup/PopupDialogManager.h"
@@ -352,6 +354,14 @@ void MainFrame::UpdateFavorites() {
         auto config = ImageStore::GetConfig();
         id = config->Read("/id", wxString());
         password = config->Read("/password", wxString());
+    }
+    wxString why;
+    if (PopupSettings::ReadFlag(Preferences::PASSWORD_IN_KEYRING, false) &&
+        !PasswordKeyring::Lookup(id, &password, &why)) {
+        wxLogWarning("login check: %s", why);
+        wxMessageBox(_("Could not login.") + "\n" + why, _("Error"), wxOK | wxICON_ERROR | wxCENTRE,
+                     nullptr);
+        return;
     }
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
     // Straight to the site, never through the proxy.

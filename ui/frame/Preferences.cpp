@@ -3,6 +3,9 @@
 #include "core/SiteEndpoints.h"
 #include "resources/AutostartEntry.h"
 #include "resources/ImageStore.h"
+#include "ui/frame/PasswordKeyring.h"
+
+#include "resources/Trace.h"
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
@@ -80,6 +83,7 @@ Preferences Preferences::Read() {
         values.popupStyle = PopupSettings::GetStyle();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
         values.sortByName = PopupSettings::ReadFlag("/Trees/sortByName", false);
+        values.passwordInKeyring = PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
@@ -104,10 +108,23 @@ bool Preferences::Save(wxString* why) const {
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
         {"/Trees/sortByName", Flag(sortByName)},
+        {PASSWORD_IN_KEYRING, Flag(passwordInKeyring)},
         {"/History/scope",
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},
     };
+    // The password changes places first: into the keyring before it leaves the file, out of
+    // it only once the file holds it again.
+    const bool moveToKeyring =
+        passwordInKeyring && !PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
+    const bool moveToFile =
+        !passwordInKeyring && PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
+    const wxString account = ImageStore::GetConfig()->Read("/id", wxString());
+    wxString password = ImageStore::GetConfig()->Read("/password", wxString());
+    if (moveToKeyring && !PasswordKeyring::Store(account, password, why))
+        return false;
+    if (moveToFile && !PasswordKeyring::Lookup(account, &password, why))
+        return false;
     {
         auto config = ImageStore::GetConfig();
         std::vector<OldValue> old;
@@ -117,10 +134,22 @@ bool Preferences::Save(wxString* why) const {
             old.push_back(entry);
             config->Write(key, value);
         }
+        if (moveToKeyring || moveToFile) {
+            OldValue entry{"/password", false, wxString()};
+            entry.existed = config->Read(entry.key, &entry.value);
+            old.push_back(entry);
+            if (moveToKeyring)
+                config->DeleteEntry(entry.key, false);
+            else
+                config->Write(entry.key, password);
+        }
         // The toolkit's own complaints would come as a second message, later.
         wxLogNull quiet;
         if (!config->Flush()) {
             Restore(*config, old);
+            wxString ignored;
+            if (moveToKeyring)
+                PasswordKeyring::Clear(account, &ignored);
             *why = wxString::Format(_("The settings file %s cannot be written."), SettingsFile());
             return false;
         }
@@ -129,10 +158,17 @@ bool Preferences::Save(wxString* why) const {
             !AutostartEntry::SetEnabled(autostart, &reason)) {
             Restore(*config, old);
             config->Flush();
+            wxString ignored;
+            if (moveToKeyring)
+                PasswordKeyring::Clear(account, &ignored);
             *why = reason;
             return false;
         }
     }
+    wxString ignored;
+    // Left behind, it would only be a second copy: the file holds the password now.
+    if (moveToFile && !PasswordKeyring::Clear(account, &ignored))
+        wxLogTrace(ROD_TRACE, "Preferences: the keyring kept its copy: %s", ignored);
     SiteEndpoints::Load();
     return true;
 }
