@@ -49,7 +49,8 @@ bool OfferedWithoutReason() {
 
 // Without a Secret Service the option is greyed out. With one, the password of a login goes
 // into the keyring and no byte of it into the file; the next start (a fresh settings object)
-// finds it there and logs in with it, and turning the option off brings it back into the file.
+// finds it there and logs in with it, and turning the option off brings it back into the file
+// (and on again, into the keyring).
 TEST(KeyringTest, ThePasswordLivesInTheKeyringAndComesBackToTheFile) {
     FreshSettings();
     EXPECT_FALSE(OfferedWithoutReason());
@@ -83,4 +84,10 @@ TEST(KeyringTest, ThePasswordLivesInTheKeyringAndComesBackToTheFile) {
     wxString left, why;
     EXPECT_TRUE(PasswordKeyring::Lookup("demo", &left, &why)) << why;
     EXPECT_EQ(left, "") << "the keyring keeps no second copy";
+
+    // On again with the password in the file: it moves into the keyring.
+    SetPasswordInKeyring(true);
+    EXPECT_EQ(SettingsFileText().find("secret"), std::string::npos);
+    EXPECT_TRUE(PasswordKeyring::Lookup("demo", &left, &why)) << why;
+    EXPECT_EQ(left, "secret");
 }

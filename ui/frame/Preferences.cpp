@@ -121,7 +121,8 @@ bool Preferences::Save(wxString* why) const {
         !passwordInKeyring && PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
     const wxString account = ImageStore::GetConfig()->Read("/id", wxString());
     wxString password = ImageStore::GetConfig()->Read("/password", wxString());
-    if (moveToKeyring && !PasswordKeyring::Store(account, password, why))
+    // Before the first login there is nothing to move.
+    if (moveToKeyring && !password.empty() && !PasswordKeyring::Store(account, password, why))
         return false;
     if (moveToFile && !PasswordKeyring::Lookup(account, &password, why))
         return false;
