@@ -2,8 +2,12 @@
 
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
+#include "ui/frame/PasswordKeyring.h"
+#include "ui/frame/Preferences.h"
+#include "ui/popup/PopupSettings.h"
 
 #include <wx/log.h>
+#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 
 // clang-format off
@@ -48,8 +52,14 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     topSizer->SetSizeHints(this);
     Layout();
 
-    m_userNameField->SetValue(ImageStore::GetConfig()->Read("/id", wxString()));
-    m_passwordField->SetValue(ImageStore::GetConfig()->Read("/password", wxString()));
+    const wxString account = ImageStore::GetConfig()->Read("/id", wxString());
+    m_userNameField->SetValue(account);
+    wxString password, why;
+    if (!PopupSettings::ReadFlag(Preferences::PASSWORD_IN_KEYRING, false))
+        password = ImageStore::GetConfig()->Read("/password", wxString());
+    else if (!PasswordKeyring::Lookup(account, &password, &why))
+        wxLogTrace(ROD_TRACE, "AuthenticationDialog: no password from the keyring: %s", why);
+    m_passwordField->SetValue(password);
 }
 
 AuthenticationDialog::~AuthenticationDialog() {
@@ -58,7 +68,17 @@ AuthenticationDialog::~AuthenticationDialog() {
 
 void AuthenticationDialog::OnOK(wxCommandEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::OnOK()", this);
-    {
+    // Kept in the keyring, the password never enters the file; a keyring that refuses keeps
+    // the dialog open with the reason.
+    if (PopupSettings::ReadFlag(Preferences::PASSWORD_IN_KEYRING, false)) {
+        wxString why;
+        if (!PasswordKeyring::Store(m_userNameField->GetValue(), m_passwordField->GetValue(),
+                                    &why)) {
+            wxMessageBox(why, _("Error"), wxOK | wxICON_ERROR | wxCENTRE, this);
+            return;
+        }
+        ImageStore::GetConfig()->Write("/id", m_userNameField->GetValue());
+    } else {
         auto config = ImageStore::GetConfig();
         config->Write("/id", m_userNameField->GetValue());
         config->Write("/password", m_passwordField->GetValue());

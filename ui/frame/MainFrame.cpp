@@ -16,6 +16,8 @@
 #include "ui/frame/LoginQuery.h"
 #include "ui/frame/NetworkWatch.h"
 #include "ui/frame/NotifyIcon.h"
+#include "ui/frame/PasswordKeyring.h"
+#include "ui/frame/Preferences.h"
 #include "ui/frame/PreferencesDialog.h"
 #include "ui/frame/SleepWatch.h"
 #include "ui/history/HistoryService.h"
@@ -372,6 +374,14 @@ void MainFrame::UpdateFavorites() {
         auto config = ImageStore::GetConfig();
         id = config->Read("/id", wxString());
         password = config->Read("/password", wxString());
+    }
+    wxString why;
+    if (PopupSettings::ReadFlag(Preferences::PASSWORD_IN_KEYRING, false) &&
+        !PasswordKeyring::Lookup(id, &password, &why)) {
+        wxLogWarning("login check: %s", why);
+        wxMessageBox(_("Could not login.") + "\n" + why, _("Error"), wxOK | wxICON_ERROR | wxCENTRE,
+                     nullptr);
+        return;
     }
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
     // Straight to the site, never through the proxy.

@@ -3,7 +3,9 @@
 #include "core/SiteEndpoints.h"
 #include "resources/AutostartEntry.h"
 #include "resources/ImageStore.h"
+#include "resources/Trace.h"
 #include "ui/announce/MutedPerformers.h"
+#include "ui/frame/PasswordKeyring.h"
 
 #include <wx/app.h>
 #include <wx/fileconf.h>
@@ -82,6 +84,7 @@ Preferences Preferences::Read() {
         values.popupStyle = PopupSettings::GetStyle();
         values.startInTray = PopupSettings::ReadFlag("/Session/startInTray", false);
         values.sortByName = PopupSettings::ReadFlag("/Trees/sortByName", false);
+        values.passwordInKeyring = PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
         values.historyOfEveryone = HistorySettings::RecordsEveryone();
         values.historyDays = HistorySettings::Days();
     }
@@ -108,6 +111,7 @@ bool Preferences::Save(wxString* why) const {
         {"/Session/autostart", Flag(autostart)},
         {"/Session/startInTray", Flag(startInTray)},
         {"/Trees/sortByName", Flag(sortByName)},
+        {PASSWORD_IN_KEYRING, Flag(passwordInKeyring)},
         {"/History/scope",
          historyOfEveryone ? HistorySettings::SCOPE_ALL : HistorySettings::SCOPE_FAVORITES},
         {"/History/days", Number(historyDays)},
@@ -115,6 +119,19 @@ bool Preferences::Save(wxString* why) const {
         {"/Announce/sound", AnnouncementSettings::SoundValue(announce.sound)},
         {"/Announce/soundFile", announce.soundFile},
     };
+    // The password changes places first: into the keyring before it leaves the file, out of
+    // it only once the file holds it again.
+    const bool moveToKeyring =
+        passwordInKeyring && !PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
+    const bool moveToFile =
+        !passwordInKeyring && PopupSettings::ReadFlag(PASSWORD_IN_KEYRING, false);
+    const wxString account = ImageStore::GetConfig()->Read("/id", wxString());
+    wxString password = ImageStore::GetConfig()->Read("/password", wxString());
+    // Before the first login there is nothing to move.
+    if (moveToKeyring && !password.empty() && !PasswordKeyring::Store(account, password, why))
+        return false;
+    if (moveToFile && !PasswordKeyring::Lookup(account, &password, why))
+        return false;
     {
         auto config = ImageStore::GetConfig();
         // The old values come back as they were, "$HOME" and all.
@@ -135,10 +152,22 @@ bool Preferences::Save(wxString* why) const {
             old.push_back({key, true, config->Read(key, wxString())});
             config->DeleteEntry(key, true);
         }
+        if (moveToKeyring || moveToFile) {
+            OldValue entry{"/password", false, wxString()};
+            entry.existed = config->Read(entry.key, &entry.value);
+            old.push_back(entry);
+            if (moveToKeyring)
+                config->DeleteEntry(entry.key, false);
+            else
+                config->Write(entry.key, password);
+        }
         // The toolkit's own complaints would come as a second message, later.
         wxLogNull quiet;
         if (!config->Flush()) {
             Restore(*config, old);
+            wxString ignored;
+            if (moveToKeyring)
+                PasswordKeyring::Clear(account, &ignored);
             *why = wxString::Format(_("The settings file %s cannot be written."), SettingsFile());
             return false;
         }
@@ -147,10 +176,17 @@ bool Preferences::Save(wxString* why) const {
             !AutostartEntry::SetEnabled(autostart, &reason)) {
             Restore(*config, old);
             config->Flush();
+            wxString ignored;
+            if (moveToKeyring)
+                PasswordKeyring::Clear(account, &ignored);
             *why = reason;
             return false;
         }
     }
+    wxString ignored;
+    // Left behind, it would only be a second copy: the file holds the password now.
+    if (moveToFile && !PasswordKeyring::Clear(account, &ignored))
+        wxLogTrace(ROD_TRACE, "Preferences: the keyring kept its copy: %s", ignored);
     SiteEndpoints::Load();
     return true;
 }

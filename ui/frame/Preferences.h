@@ -12,6 +12,7 @@
 // missing, unreadable or out of range as its default, the pop-up settings as the pop-ups read
 // them; the file keeps what it holds until Save. Save() writes every key at once, or none.
 struct Preferences {
+    static constexpr const char* PASSWORD_IN_KEYRING = "/Account/passwordInKeyring";
     static constexpr long MIN_INTERVAL = 1, MAX_INTERVAL = 3600, DEFAULT_INTERVAL = 10;
     static constexpr long MIN_PARSE_PAUSE = 0, MAX_PARSE_PAUSE = 100, DEFAULT_PARSE_PAUSE = 10;
     static constexpr long MIN_DURATION = PopupSettings::MIN_DURATION;
@@ -34,7 +35,9 @@ struct Preferences {
     PopupSettings::Style popupStyle = PopupSettings::STYLE_OWN;
     bool autostart = false; // whether the session's autostart entry is on
     bool startInTray = false;
-    bool sortByName = false;        // both trees sorted by name instead of by arrival
+    bool sortByName = false; // both trees sorted by name instead of by arrival
+    // The account password in the desktop's keyring instead of "/password" in the file.
+    bool passwordInKeyring = false;
     bool historyOfEveryone = false; // "/History/scope" "all"
     long historyDays = HistorySettings::DEFAULT_DAYS;
     // "/Announce/...", as the announcements read them.
@@ -43,7 +46,8 @@ struct Preferences {
     std::vector<wxString> muted;
 
     static Preferences Read();
-    // Writes the keys and the settings file, then the autostart entry, and reloads the site's
-    // hosts. On failure nothing is changed and *why says what could not be written.
+    // Moves the password into the keyring or out of it when that choice changed, writes the
+    // keys and the settings file, then the autostart entry, and reloads the site's hosts. On
+    // failure nothing is changed and *why says what could not be written.
     bool Save(wxString* why) const;
 };

@@ -2,10 +2,12 @@
 
 #include "core/SiteEndpoints.h"
 #include "resources/Trace.h"
+#include "ui/frame/PasswordKeyring.h"
 
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/statbox.h>
+#include <wx/stattext.h>
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
@@ -138,6 +140,19 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                              "/Session/startInTray", now.startInTray);
     m_sortByName = AddCheck(session->GetStaticBox(), session, _("Sort by name"),
                             "/Trees/sortByName", now.sortByName);
+    // Greyed out without a keyring, the reason beside it.
+    auto* keyringRow = new wxBoxSizer(wxHORIZONTAL);
+    session->Add(keyringRow, 0);
+    m_passwordInKeyring = AddCheck(session->GetStaticBox(), keyringRow,
+                                   _("Keep the password in the desktop's keyring"),
+                                   Preferences::PASSWORD_IN_KEYRING, now.passwordInKeyring);
+    wxString noKeyring;
+    if (!PasswordKeyring::IsAvailable(&noKeyring)) {
+        m_passwordInKeyring->Enable(false);
+        keyringRow->Add(new wxStaticText(session->GetStaticBox(), wxID_ANY, noKeyring,
+                                         wxDefaultPosition, wxDefaultSize, 0, "keyringReason"),
+                        0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
+    }
 
     wxStaticBoxSizer* history = AddBox(this, lastRow, _("History"));
     lastRow->GetItem(history)->SetProportion(1);
@@ -261,6 +276,7 @@ Preferences PreferencesDialog::Collect() const {
     values.autostart = m_autostart->GetValue();
     values.startInTray = m_startInTray->GetValue();
     values.sortByName = m_sortByName->GetValue();
+    values.passwordInKeyring = m_passwordInKeyring->GetValue();
     values.historyOfEveryone = m_historyScope->GetSelection() == 1;
     values.historyDays = m_historyDays->GetValue();
     values.announce.command = m_command->GetValue();

@@ -70,6 +70,7 @@ private:
     wxCheckBox* m_autostart = nullptr;
     wxCheckBox* m_startInTray = nullptr;
     wxCheckBox* m_sortByName = nullptr;
+    wxCheckBox* m_passwordInKeyring = nullptr;
     wxChoice* m_historyScope = nullptr;
     wxSpinCtrl* m_historyDays = nullptr;
     wxButton* m_clearHistory = nullptr;
