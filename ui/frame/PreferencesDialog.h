@@ -6,6 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dialog.h>
+#include <wx/scrolwin.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
@@ -14,7 +15,8 @@
 #include <functional>
 
 // The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups, the
-// session and the history. It shows Preferences::Read() and saves on OK; a save that fails is
+// session and the history, scrolling where the screen is too low for them, with the focus in
+// the first field. It shows Preferences::Read() and saves on OK; a save that fails is
 // told in one message and the dialog stays open. It never talks to the network. "Clear history"
 // acts at once, after a question, without waiting for OK.
 //
@@ -24,8 +26,8 @@ class PreferencesDialog : public wxDialog {
 public:
     enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1 };
 
-    // With askForSite, a line above the fields asks for the site and the web host field has
-    // the focus (the first start).
+    // With askForSite, a line above the fields asks for the site and the web host's text is
+    // selected (the first start).
     PreferencesDialog(wxWindow* parent, bool askForSite = false);
     ~PreferencesDialog() override;
 
@@ -47,8 +49,10 @@ private:
                          bool value);
     // Says next to each host field what is wrong with it; OK only while all are fine.
     bool CheckHosts();
+    void FitToWorkArea();
     Preferences Collect() const;
 
+    wxScrolledWindow* m_fields = nullptr;
     wxTextCtrl* m_webHost = nullptr;
     wxTextCtrl* m_imageHost = nullptr;
     wxTextCtrl* m_previewHost = nullptr;

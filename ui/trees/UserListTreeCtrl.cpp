@@ -6,6 +6,7 @@
 #include "resources/Util.h"
 #include "ui/trees/UserListTreeItemData.h"
 
+#include <wx/accel.h>
 #include <wx/imaglist.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -17,6 +18,7 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_MENU(UserListTreeCtrl::ID_WHEN_ONLINE, UserListTreeCtrl::OnMenu)
     EVT_TREE_ITEM_ACTIVATED(wxID_ANY, UserListTreeCtrl::OnTreeItemActivated)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
+    EVT_KEY_DOWN(UserListTreeCtrl::OnKeyDown)
     EVT_USER_ADDED(UserListTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(UserListTreeCtrl::OnUserDeleted)
@@ -30,6 +32,8 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     : wxTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::UserListTreeCtrl()", this);
     AddRoot(wxEmptyString, -1, -1, nullptr);
+    wxAcceleratorEntry open(wxACCEL_CTRL, 'O', ID_PROFILE);
+    SetAcceleratorTable(wxAcceleratorTable(1, &open));
 }
 
 // Rows of one name are rare (only a repeated list adds them), so the index answers almost
@@ -151,14 +155,31 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&) {
 
 void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::OnTreeItemRightClick()", this);
-    const wxTreeItemId item = event.GetItem();
+    ShowContextMenu(event.GetItem(), ScreenToClient(wxGetMousePosition()));
+}
+
+// The keyboard's ways to the context menu; the toolkit's tree knows neither.
+void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event) {
+    const bool menuKey = event.GetKeyCode() == WXK_MENU && event.GetModifiers() == wxMOD_NONE;
+    const bool shiftF10 = event.GetKeyCode() == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT;
+    const wxTreeItemId selection = GetSelection();
+    wxRect row;
+    if (!(menuKey || shiftF10) || !selection.IsOk() || !IsSelected(selection) ||
+        !GetBoundingRect(selection, row, true)) {
+        event.Skip();
+        return;
+    }
+    ShowContextMenu(selection, row.GetBottomLeft());
+}
+
+void UserListTreeCtrl::ShowContextMenu(const wxTreeItemId& item, const wxPoint& where) {
     if (!item.IsOk() || !GetItemData(item))
         return;
     wxMenu menu(wxEmptyString, 0);
     menu.Append(ID_PROFILE, _("Profile"), wxEmptyString);
     if (m_whenOnline)
         menu.Append(ID_WHEN_ONLINE, _("When online..."), wxEmptyString);
-    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    PopupMenu(&menu, where);
 }
 
 void UserListTreeCtrl::OnUserAdded(UserEvent& event) {

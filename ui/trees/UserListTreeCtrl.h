@@ -12,8 +12,10 @@ class wxImageList;
 
 // The common base of the performer trees: every performer one row under the (hidden) root,
 // the row lookup by name, and the "Profile" command that opens a performer's preview page,
-// from the context menu of a user row or by activating the row; where a handler is set, the
-// menu also offers "When online...". The derived trees put their own user-event handlers in
+// from the context menu of a user row, by activating the row or by Ctrl+O (the shortcut the
+// toolkit shows beside "Profile", whose identifier is the stock "open"); where a handler is
+// set, the menu also offers "When online...". Shift+F10 and the Menu key open the context menu
+// at the selected row. The derived trees put their own user-event handlers in
 // front of these through their event tables.
 class UserListTreeCtrl : public wxTreeCtrl {
 public:
@@ -56,6 +58,7 @@ protected:
     void OnMenu(wxCommandEvent& event);
     void OnTreeItemActivated(wxTreeEvent& event);
     void OnTreeItemRightClick(wxTreeEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
@@ -67,6 +70,8 @@ private:
                                 bool recursive) const;
     bool IsBelow(const wxTreeItemId& item, const wxTreeItemId& parent, bool recursive) const;
     void IndexRow(wxTreeItemData* data);
+    // The menu of a user row, at where (client coordinates); nothing for other rows.
+    void ShowContextMenu(const wxTreeItemId& item, const wxPoint& where);
 
     UserRowIndex m_rows;
     std::function<void(const wxString&)> m_whenOnline;
