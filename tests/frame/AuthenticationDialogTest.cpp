@@ -5,6 +5,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <wx/statbox.h>
 
 using namespace frametest;
 
@@ -74,4 +75,30 @@ TEST(AuthenticationDialog, CancelKeepsTheStoredValuesAndEmptyFieldsAreStoredOnOk
     }
     EXPECT_EQ("", Stored("/id"));
     EXPECT_EQ("", Stored("/password"));
+}
+
+// Each field whole inside the box and the dialog, as high as its text needs and wide enough
+// for a long account name, at any text size (a run of its own has large text).
+TEST(AuthenticationDialog, TheFieldsAreNotCut) {
+    TestEnvironment::ResetConfig();
+    AuthenticationDialog dialog(nullptr, wxID_ANY, "Authentication");
+    std::vector<wxRect> fields;
+    wxRect box, client;
+    RunModalWith(dialog, [&] {
+        for (wxTextCtrl* field : {dialog.GetUserNameField(), dialog.GetPasswordField()}) {
+            fields.push_back(field->GetScreenRect());
+            EXPECT_GE(field->GetSize().y, field->GetBestSize().y);
+            EXPECT_GE(field->GetSize().x, field->GetTextExtent(wxString('M', 20)).x);
+        }
+        for (wxWindow* child : dialog.GetChildren())
+            if (dynamic_cast<wxStaticBox*>(child))
+                box = child->GetScreenRect();
+        client = wxRect(dialog.ClientToScreen(wxPoint(0, 0)), dialog.GetClientSize());
+        dialog.EndModal(wxID_CANCEL);
+    });
+    ASSERT_EQ(fields.size(), 2u);
+    for (const wxRect& field : fields) {
+        EXPECT_TRUE(box.Contains(field));
+        EXPECT_TRUE(client.Contains(field));
+    }
 }

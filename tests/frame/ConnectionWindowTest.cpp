@@ -1,5 +1,5 @@
 // Tool > Connection...: what the window shows while the site fails and comes back, and without
-// a site at all.
+// a site at all, and Escape.
 #include "ui/frame/ConnectionWindow.h"
 #include "core/ConnectionStatus.h"
 #include "core/SiteEndpoints.h"
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/stattext.h>
+#include <wx/uiaction.h>
 
 #include <string>
 
@@ -88,6 +89,13 @@ TEST_F(ConnectionWindowTest, WithoutASiteNothingIsAskedAndTheWindowSaysSo) {
     EXPECT_NE(frame->GetNotifyIcon()->GetTooltip().Find("No site set"), wxNOT_FOUND);
     EXPECT_FALSE(ConnectionStatus::Get().lastFailure.IsValid());
     EXPECT_EQ(TestSite().LogLines().size(), requests);
+
+    // Escape closes it (which hides it).
+    window->Raise();
+    window->FindWindow(wxID_PREFERENCES)->SetFocus();
+    ASSERT_TRUE(WaitFor([&] { return window->IsActive(); }));
+    wxUIActionSimulator().Char(WXK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !window->IsShown(); }));
 }
 
 } // namespace

@@ -11,10 +11,12 @@
 #include "ui/announce/MutedPerformers.h"
 
 #include <gtest/gtest.h>
+#include <wx/display.h>
 #include <wx/ffile.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/scrolwin.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -198,6 +200,55 @@ TEST_F(PreferencesDialogTest, HostsAreCheckedAsTypedAndABadOneSaysWhyAndBlocksOk
     EXPECT_EQ("<absent>", Raw("/Site/webHost"));
     preview->SetValue("preview.test");
     EXPECT_TRUE(ok->IsEnabled());
+
+    // On the screen, a reason stands beside its own field, on the field's line, also when the
+    // dialog needs no more room for it (the web host's reason, as long, is there already).
+    web->SetValue("bad host");
+    std::vector<std::pair<wxRect, wxRect>> placed;
+    RunModalWith(dialog, [&] {
+        for (const char* key : {"/Site/imageHost", "/Site/previewHost"}) {
+            auto* field = Control<wxTextCtrl>(dialog, key);
+            field->SetValue("bad host");
+            PumpEvents(100);
+            placed.emplace_back(
+                Control<wxStaticText>(dialog, wxString(key) + " reason")->GetScreenRect(),
+                field->GetScreenRect());
+            field->SetValue("site.test");
+        }
+        dialog.EndModal(wxID_CANCEL);
+    });
+    ASSERT_EQ(placed.size(), 2u);
+    for (const auto& [reason, line] : placed) {
+        EXPECT_GE(reason.x, line.GetRight());
+        EXPECT_GE(reason.y + reason.height / 2, line.y);
+        EXPECT_LE(reason.y + reason.height / 2, line.GetBottom());
+    }
+}
+
+// The dialog opens with the focus in its first field, and fits the work area, its fields
+// scrolling where they must (a run of its own has large text on a 1366 x 768 screen): the
+// buttons and the window's frame stay on the screen, and every field can be scrolled to.
+TEST_F(PreferencesDialogTest, OpensInTheFirstFieldAndFitsTheWorkAreaScrollingWhereItMust) {
+    PreferencesDialog dialog(nullptr);
+    auto* web = Control<wxTextCtrl>(dialog, "/Site/webHost");
+    wxWindow* focused = nullptr;
+    wxRect rect;
+    wxRect okRect;
+    RunModalWith(dialog, [&] {
+        focused = wxWindow::FindFocus();
+        rect = dialog.GetScreenRect();
+        okRect = dialog.FindWindow(wxID_OK)->GetScreenRect();
+        dialog.EndModal(wxID_CANCEL);
+    });
+    EXPECT_EQ(focused, web);
+    const wxRect area = wxDisplay(&dialog).GetClientArea();
+    EXPECT_LE(rect.height + 32, area.height) << "room for the title bar";
+    EXPECT_LE(rect.width, area.width);
+    EXPECT_LE(okRect.GetBottom(), area.GetBottom());
+    wxWindow* scroller = web->GetParent()->GetParent();
+    ASSERT_NE(dynamic_cast<wxScrolledWindow*>(scroller), nullptr);
+    const wxSize fields = scroller->GetSizer()->GetMinSize();
+    EXPECT_GE(scroller->GetVirtualSize().y, fields.y) << "every field can be scrolled to";
 }
 
 TEST_F(PreferencesDialogTest, AutostartEntryRunsTheInstalledLauncherAndTheFileIsTheTruth) {

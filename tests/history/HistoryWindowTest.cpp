@@ -9,11 +9,17 @@
 #include <gtest/gtest.h>
 #include <wx/intl.h>
 #include <wx/listctrl.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/regex.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 #include <wx/weakref.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 using namespace historytest;
 
@@ -62,6 +68,37 @@ protected:
 
 std::string* HistoryWindowTest::ms_path = nullptr;
 
+// What the screen shows of a rectangle of the window (its client coordinates).
+wxImage Shot(wxWindow* window, const wxRect& rect) {
+    const wxPoint at = window->ClientToScreen(rect.GetPosition());
+    const std::string command = wxString::Format("import -window root -crop %dx%d+%d+%d png:- "
+                                                 "2>/dev/null",
+                                                 rect.width, rect.height, at.x, at.y)
+                                    .utf8_string();
+    std::string png;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            png.append(buffer, got);
+        pclose(pipe);
+    }
+    wxMemoryInputStream stream(png.data(), png.size());
+    wxLogNull quiet;
+    return png.empty() ? wxImage() : wxImage(stream, wxBITMAP_TYPE_PNG);
+}
+
+// Pixels within a small distance of the colour.
+int PixelsNear(const wxImage& image, const wxColour& colour) {
+    int near = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            near += std::abs(image.GetRed(x, y) - colour.Red()) < 24 &&
+                    std::abs(image.GetGreen(x, y) - colour.Green()) < 24 &&
+                    std::abs(image.GetBlue(x, y) - colour.Blue()) < 24;
+    return near;
+}
+
 } // namespace
 
 TEST_F(HistoryWindowTest, TheGridTooltipsAndLastSessionsComeFromTheFile) {
@@ -91,6 +128,46 @@ TEST_F(HistoryWindowTest, TheGridTooltipsAndLastSessionsComeFromTheFile) {
     wxUIActionSimulator keys;
     keys.Char(WXK_ESCAPE);
     EXPECT_TRUE(WaitFor([this] { return !m_window || m_window->IsBeingDeleted(); }));
+}
+
+// The keyboard reaches every cell: the arrows, Home and End move a frame in the theme's
+// highlight colour, which stops at the edges. A cell watched but never online shows the
+// theme's base colour (a run of its own has a dark theme).
+TEST_F(HistoryWindowTest, TheArrowsReachTheCellsWithAVisibleFocusOnTheThemesBaseColour) {
+    HistoryWindow* window = Open("Anna");
+    WeekGridPanel* grid = window->GetGridPanel();
+    grid->SetFocus();
+    ASSERT_TRUE(WaitFor([&] { return grid->HasFocus(); }));
+    EXPECT_EQ(grid->FocusedCell(), 0);
+    wxUIActionSimulator keys;
+    keys.Char(WXK_DOWN);
+    keys.Char(WXK_DOWN);
+    keys.Char(WXK_RIGHT);
+    EXPECT_TRUE(WaitFor([&] { return grid->FocusedCell() == 2 * WeekGrid::HOURS + 1; }));
+    for (int key : {WXK_END, WXK_RIGHT, WXK_UP, WXK_UP, WXK_UP})
+        keys.Char(key);
+    EXPECT_TRUE(WaitFor([&] { return grid->FocusedCell() == WeekGrid::HOURS - 1; }));
+    EXPECT_TRUE(grid->HasFocus());
+    PumpEvents(300);
+    const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    EXPECT_GT(PixelsNear(Shot(grid, grid->CellRect(0, WeekGrid::HOURS - 1)), highlight), 8);
+    EXPECT_EQ(PixelsNear(Shot(grid, grid->CellRect(0, WeekGrid::HOURS - 2)), highlight), 0);
+
+    const WeekGrid& data = grid->GetGrid();
+    const wxColour base = wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX);
+    int compared = 0;
+    for (int row = 0; row < WeekGrid::DAYS && !compared; ++row)
+        for (int hour = 0; hour < WeekGrid::HOURS - 2 && !compared; ++hour)
+            if (data.At(row, hour).watched && !data.At(row, hour).online) {
+                const wxRect cell = grid->CellRect(row, hour);
+                const wxRect inside(cell.GetPosition() + wxPoint(4, 4),
+                                    cell.GetSize() - wxSize(8, 8));
+                const wxImage shown = Shot(grid, inside);
+                EXPECT_EQ(PixelsNear(shown, base), inside.width * inside.height)
+                    << row << "/" << hour << " " << base.GetAsString();
+                ++compared;
+            }
+    EXPECT_EQ(compared, 1) << "the history has a cell watched with nobody online";
 }
 
 // Nobody recorded: the window says so, and every cell is a count of watched weeks with nothing.

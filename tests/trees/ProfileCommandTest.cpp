@@ -259,4 +259,44 @@ TEST_F(ProfileCommandTest, MuteInTheContextMenuMutesAndUnmutesTheRowsPerformer) 
     EXPECT_EQ(ImageStore::GetConfig()->Read("/PopupDialog/duration", wxString()), "12");
 }
 
+// The keyboard alone: Shift+F10 and the Menu key open the selected row's menu beside that row
+// (each answered with Escape here), and Ctrl+O, the shortcut shown beside "Profile", opens the
+// selected performer's page.
+TEST_F(ProfileCommandTest, ShiftF10TheMenuKeyAndCtrlOReachTheSelectedRow) {
+    m_tree->SetFocus();
+    m_tree->SelectItem(RowOf("bob"));
+    wxRect row;
+    ASSERT_TRUE(WaitFor([&] { return m_tree->GetBoundingRect(RowOf("bob"), row, true); }));
+    std::vector<wxString> opened;
+    m_tree->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        if (wxMenu* menu = event.GetMenu())
+            opened.push_back(menu->GetMenuItems().front()->GetItemLabelText());
+        event.Skip();
+    });
+    size_t answered = 0;
+    wxTimer answer;
+    answer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (opened.size() == answered)
+            return;
+        ++answered;
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+    });
+    answer.Start(100);
+
+    wxUIActionSimulator sim;
+    ASSERT_TRUE(WaitFor([&] { return m_tree->HasFocus(); }));
+    sim.Char(WXK_F10, wxMOD_SHIFT);
+    ASSERT_TRUE(WaitFor([&] { return answered == 1; }));
+    sim.Char(WXK_MENU);
+    ASSERT_TRUE(WaitFor([&] { return answered == 2; }));
+    answer.Stop();
+    EXPECT_EQ(opened, (std::vector<wxString>{"Profile", "Profile"}));
+    EXPECT_TRUE(m_browser.Launches().empty());
+
+    ASSERT_TRUE(WaitFor([&] { return m_tree->HasFocus(); }));
+    sim.Char('o', wxMOD_CONTROL);
+    ASSERT_TRUE(m_browser.WaitForLaunches(1));
+    EXPECT_EQ(m_browser.Launches(), PageOf("bob"));
+}
+
 } // namespace

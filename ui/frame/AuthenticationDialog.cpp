@@ -21,11 +21,16 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     : wxDialog(parent, id, title, pos, size, style) {
     wxLogTrace(ROD_TRACE, "[%p]AuthenticationDialog::AuthenticationDialog()", this);
     m_accountBox = new wxStaticBox(this, wxID_ANY, _("Account"));
-    m_userNameLabel = new wxStaticText(this, wxID_ANY, _("Username"));
-    m_userNameField = new wxTextCtrl(this, wxID_ANY, wxEmptyString);
-    m_passwordLabel = new wxStaticText(this, wxID_ANY, _("Password"));
-    m_passwordField = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
+    // Inside the box, which on this toolkit draws over siblings that it only surrounds.
+    m_userNameLabel = new wxStaticText(m_accountBox, wxID_ANY, _("Username"));
+    m_userNameField = new wxTextCtrl(m_accountBox, wxID_ANY, wxEmptyString);
+    m_passwordLabel = new wxStaticText(m_accountBox, wxID_ANY, _("Password"));
+    m_passwordField = new wxTextCtrl(m_accountBox, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                      wxDefaultSize, wxTE_PASSWORD);
+    // Room for a long account name (twenty characters) at any font size.
+    const int fieldWidth = m_userNameField->GetTextExtent(wxString('M', 20)).x;
+    m_userNameField->SetMinSize(wxSize(fieldWidth, -1));
+    m_passwordField->SetMinSize(wxSize(fieldWidth, -1));
     m_okButton = new wxButton(this, wxID_OK, _("OK"));
     m_cancelButton = new wxButton(this, wxID_CANCEL, _("Cancel"));
     // Enter in either field confirms, as in any account prompt.
@@ -36,14 +41,15 @@ AuthenticationDialog::AuthenticationDialog(wxWindow* parent, wxWindowID id, cons
     auto* topSizer = new wxBoxSizer(wxVERTICAL);
     auto* buttonSizer = new wxBoxSizer(wxHORIZONTAL);
     auto* accountSizer = new wxStaticBoxSizer(m_accountBox, wxVERTICAL);
-    auto* grid = new wxFlexGridSizer(2, 2, 0, 0);
-    grid->Add(m_userNameLabel, 0, 0, 0);
-    grid->Add(m_userNameField, 0, 0, 0);
-    grid->Add(m_passwordLabel, 0, 0, 0);
-    grid->Add(m_passwordField, 0, 0, 0);
-    accountSizer->Add(grid, 0, wxEXPAND, 0);
-    topSizer->Add(accountSizer, 0, wxALL, 8);
-    buttonSizer->Add(m_okButton, 0, 0, 0);
+    auto* grid = new wxFlexGridSizer(2, 2, 6, 8);
+    grid->AddGrowableCol(1);
+    grid->Add(m_userNameLabel, 0, wxALIGN_CENTER_VERTICAL, 0);
+    grid->Add(m_userNameField, 1, wxEXPAND, 0);
+    grid->Add(m_passwordLabel, 0, wxALIGN_CENTER_VERTICAL, 0);
+    grid->Add(m_passwordField, 1, wxEXPAND, 0);
+    accountSizer->Add(grid, 0, wxEXPAND | wxALL, 6);
+    topSizer->Add(accountSizer, 0, wxEXPAND | wxALL, 8);
+    buttonSizer->Add(m_okButton, 0, wxRIGHT, 4);
     buttonSizer->Add(m_cancelButton, 0, 0, 0);
     topSizer->Add(buttonSizer, 0, wxALL | wxALIGN_RIGHT, 4);
     SetAutoLayout(true);

@@ -35,6 +35,7 @@ wxString Bytes(unsigned long long bytes) {
 wxBEGIN_EVENT_TABLE(ConnectionWindow, wxFrame)
     EVT_TIMER(wxID_ANY, ConnectionWindow::OnTimer)
     EVT_CLOSE(ConnectionWindow::OnClose)
+    EVT_CHAR_HOOK(ConnectionWindow::OnCharHook)
     EVT_BUTTON(ID_OPEN_LOG_FOLDER, ConnectionWindow::OnOpenLogFolder)
     EVT_BUTTON(wxID_PREFERENCES, ConnectionWindow::OnPreferences)
 wxEND_EVENT_TABLE();
@@ -72,6 +73,14 @@ ConnectionWindow::ConnectionWindow(std::function<void()> showPreferences)
 
 ConnectionWindow::~ConnectionWindow() {
     wxLogTrace(ROD_TRACE, "[%p]ConnectionWindow::~ConnectionWindow()", this);
+}
+
+// Escape closes it, as it does a dialog.
+void ConnectionWindow::OnCharHook(wxKeyEvent& event) {
+    if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE)
+        Close();
+    else
+        event.Skip();
 }
 
 wxStaticText* ConnectionWindow::AddRow(wxSizer* grid, const wxString& label, const char* name) {

@@ -13,7 +13,8 @@
 // the proxy or "direct", the network (online, or offline since when), the last complete list, the
 // last failure with its reason, the next try while the refresh waits after a failure, the transfers
 // of this run, and a button that opens the log's folder. Without a site, "No site set" and a button
-// to the preferences. A window of its own, like "Recent"; closing it hides it.
+// to the preferences. A window of its own, like "Recent"; closing it (Escape too)
+// hides it.
 class ConnectionWindow : public wxFrame {
 public:
     explicit ConnectionWindow(std::function<void()> showPreferences);
@@ -25,6 +26,7 @@ public:
 private:
     void OnTimer(wxTimerEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
     void OnOpenLogFolder(wxCommandEvent& event);
     void OnPreferences(wxCommandEvent& event);
 

@@ -4,10 +4,14 @@
 #include "resources/Trace.h"
 #include "ui/frame/PasswordKeyring.h"
 
+#include <wx/display.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
+#include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+
+#include <algorithm>
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
@@ -21,6 +25,8 @@ wxEND_EVENT_TABLE();
 
 namespace {
 const char REASON_SUFFIX[] = " reason";
+// The window manager's title bar and frame, which the dialog's own size does not count.
+const int TITLE_BAR_ALLOWANCE = 64;
 
 wxStaticBoxSizer* AddBox(wxWindow* dialog, wxSizer* top, const wxString& label) {
     auto* box = new wxStaticBoxSizer(wxVERTICAL, dialog, label);
@@ -42,15 +48,19 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     : wxDialog(parent, wxID_ANY, _("Preferences")) {
     wxLogTrace(ROD_TRACE, "[%p]PreferencesDialog::PreferencesDialog(%d)", this, askForSite);
     const Preferences now = Preferences::Read();
+    m_fields = new wxScrolledWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                    wxVSCROLL | wxTAB_TRAVERSAL);
+    m_fields->SetScrollRate(0, 12);
+    wxWindow* const fields = m_fields;
     auto* top = new wxBoxSizer(wxVERTICAL);
 
     if (askForSite) {
-        auto* intro = new wxStaticText(this, wxID_ANY,
+        auto* intro = new wxStaticText(fields, wxID_ANY,
                                        _("Enter the hosts of the site to watch, then press OK."));
         top->Add(intro, 0, wxLEFT | wxRIGHT | wxTOP, 8);
     }
 
-    wxStaticBoxSizer* site = AddBox(this, top, _("Site"));
+    wxStaticBoxSizer* site = AddBox(fields, top, _("Site"));
     wxFlexGridSizer* hosts = AddGrid(site, 1);
     m_webHost = AddHost(site->GetStaticBox(), hosts, _("Web host"), "/Site/webHost", now.webHost);
     m_imageHost =
@@ -60,7 +70,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_secure = AddCheck(site->GetStaticBox(), site, _("Secure connection (HTTPS)"), "/Site/scheme",
                         now.secure);
 
-    wxStaticBoxSizer* refresh = AddBox(this, top, _("Refresh"));
+    wxStaticBoxSizer* refresh = AddBox(fields, top, _("Refresh"));
     wxFlexGridSizer* timing = AddGrid(refresh, 0);
     m_interval = AddNumber(refresh->GetStaticBox(), timing, _("Refresh every"),
                            "/System/syncinterval", now.syncInterval, Preferences::MIN_INTERVAL,
@@ -76,7 +86,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     // The pop-ups and what goes with each side by side: the dialog fits a screen of 768 lines.
     auto* announceRow = new wxBoxSizer(wxHORIZONTAL);
     top->Add(announceRow, 0, wxEXPAND);
-    wxStaticBoxSizer* popups = AddBox(this, announceRow, _("Pop-ups"));
+    wxStaticBoxSizer* popups = AddBox(fields, announceRow, _("Pop-ups"));
     wxFlexGridSizer* popupNumbers = AddGrid(popups, 0);
     m_duration = AddNumber(popups->GetStaticBox(), popupNumbers, _("Show each pop-up for"),
                            "/PopupDialog/duration", now.popupDuration, Preferences::MIN_DURATION,
@@ -103,7 +113,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     styleRow->Add(m_style, 0, wxALIGN_CENTER_VERTICAL);
     popups->Add(styleRow, 0, wxALL, 4);
 
-    wxStaticBoxSizer* announce = AddBox(this, announceRow, _("With each announcement"));
+    wxStaticBoxSizer* announce = AddBox(fields, announceRow, _("With each announcement"));
     announceRow->GetItem(announce)->SetProportion(1);
     wxFlexGridSizer* announceGrid = AddGrid(announce, 1);
     // In the order of AnnouncementSettings::Sound.
@@ -133,7 +143,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     // The session and the history side by side: the dialog fits a screen of 768 lines.
     auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
     top->Add(lastRow, 0, wxEXPAND);
-    wxStaticBoxSizer* session = AddBox(this, lastRow, _("Session"));
+    wxStaticBoxSizer* session = AddBox(fields, lastRow, _("Session"));
     m_autostart = AddCheck(session->GetStaticBox(), session, _("Start with the session"),
                            "/Session/autostart", now.autostart);
     m_startInTray = AddCheck(session->GetStaticBox(), session, _("Start in the tray"),
@@ -154,7 +164,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                         0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     }
 
-    wxStaticBoxSizer* history = AddBox(this, lastRow, _("History"));
+    wxStaticBoxSizer* history = AddBox(fields, lastRow, _("History"));
     lastRow->GetItem(history)->SetProportion(1);
     wxFlexGridSizer* historyGrid = AddGrid(history, 0);
     historyGrid->Add(new wxStaticText(history->GetStaticBox(), wxID_ANY, _("Record when online")),
@@ -173,7 +183,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_clearHistory->Enable(false);
     history->Add(m_clearHistory, 0, wxALL, 4);
 
-    wxStaticBoxSizer* mutedBox = AddBox(this, lastRow, _("Muted performers"));
+    wxStaticBoxSizer* mutedBox = AddBox(fields, lastRow, _("Muted performers"));
     m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(-1, 60),
                             0, nullptr, wxLB_SINGLE | wxLB_SORT, wxDefaultValidator, "/Muted");
     for (const wxString& name : now.muted)
@@ -183,15 +193,18 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_unmute->Enable(!now.muted.empty());
     mutedBox->Add(m_unmute, 0, wxALL, 4);
 
+    m_fields->SetSizer(top);
     wxStdDialogButtonSizer* buttons = CreateStdDialogButtonSizer(wxOK | wxCANCEL);
     m_okButton = static_cast<wxButton*>(FindWindow(wxID_OK));
-    top->Add(buttons, 0, wxEXPAND | wxALL, 8);
-    SetSizer(top);
+    auto* dialogSizer = new wxBoxSizer(wxVERTICAL);
+    dialogSizer->Add(m_fields, 1, wxEXPAND);
+    dialogSizer->Add(buttons, 0, wxEXPAND | wxALL, 8);
+    SetSizer(dialogSizer);
     CheckHosts();
-    if (askForSite) {
-        m_webHost->SetFocus();
+    // The first field, not OK, has the focus.
+    m_webHost->SetFocus();
+    if (askForSite)
         m_webHost->SelectAll();
-    }
 }
 
 PreferencesDialog::~PreferencesDialog() {
@@ -244,9 +257,24 @@ bool PreferencesDialog::CheckHosts() {
         allFine = allFine && why.empty();
     }
     m_okButton->Enable(allFine);
-    // A reason may widen the dialog; the fields keep their room.
-    GetSizer()->SetSizeHints(this);
+    FitToWorkArea();
     return allFine;
+}
+
+// A reason may widen the dialog; the fields keep their room. Where the work area is too low
+// for every field (large text on a small screen), they scroll between the title and the
+// buttons. A reason shown without a change of size must be laid out all the same, or it stays
+// where it was made, over the first field.
+void PreferencesDialog::FitToWorkArea() {
+    const wxSize fields = m_fields->GetSizer()->GetMinSize();
+    const int buttons = m_okButton->GetBestSize().y + 16;
+    const int room = wxDisplay(this).GetClientArea().height - buttons - TITLE_BAR_ALLOWANCE;
+    const bool scrolls = fields.y > room;
+    const int bar = scrolls ? std::max(0, wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this)) : 0;
+    m_fields->SetMinSize(wxSize(fields.x + bar, scrolls ? std::max(room, buttons) : fields.y));
+    GetSizer()->SetSizeHints(this);
+    Layout();
+    m_fields->FitInside();
 }
 
 void PreferencesDialog::OnHostText(wxCommandEvent& event) {

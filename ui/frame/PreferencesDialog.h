@@ -7,6 +7,7 @@
 #include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/listbox.h>
+#include <wx/scrolwin.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
@@ -15,8 +16,9 @@
 #include <functional>
 
 // The modal dialog titled "Preferences": the site's hosts, the refresh, the pop-ups, the
-// session, the history and the muted performers. It shows Preferences::Read() and saves on OK; a
-// save that fails is told in one message and the dialog stays open. It never talks to the network.
+// session, the history and the muted performers, scrolling where the screen is too low for
+// them, with the focus in the first field. It shows Preferences::Read() and saves on OK; a save
+// that fails is told in one message and the dialog stays open. It never talks to the network.
 // "Clear history" acts at once, after a question, without waiting for OK.
 //
 // Each control is named after its setting's key ("/System/syncinterval"); the reason next to
@@ -25,8 +27,8 @@ class PreferencesDialog : public wxDialog {
 public:
     enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE, ID_PLAY };
 
-    // With askForSite, a line above the fields asks for the site and the web host field has
-    // the focus (the first start).
+    // With askForSite, a line above the fields asks for the site and the web host's text is
+    // selected (the first start).
     PreferencesDialog(wxWindow* parent, bool askForSite = false);
     ~PreferencesDialog() override;
 
@@ -53,8 +55,10 @@ private:
                          bool value);
     // Says next to each host field what is wrong with it; OK only while all are fine.
     bool CheckHosts();
+    void FitToWorkArea();
     Preferences Collect() const;
 
+    wxScrolledWindow* m_fields = nullptr;
     wxTextCtrl* m_webHost = nullptr;
     wxTextCtrl* m_imageHost = nullptr;
     wxTextCtrl* m_previewHost = nullptr;

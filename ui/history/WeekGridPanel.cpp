@@ -24,12 +24,20 @@ wxString Percent(double share) {
 } // namespace
 
 WeekGridPanel::WeekGridPanel(wxWindow* parent)
-    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxFULL_REPAINT_ON_RESIZE),
+    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+              wxFULL_REPAINT_ON_RESIZE | wxWANTS_CHARS | wxTAB_TRAVERSAL),
       m_grid(PerformerHistory(), 0, 0) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &WeekGridPanel::OnPaint, this);
     Bind(wxEVT_MOTION, &WeekGridPanel::OnMotion, this);
     Bind(wxEVT_LEAVE_WINDOW, &WeekGridPanel::OnLeave, this);
+    Bind(wxEVT_KEY_DOWN, &WeekGridPanel::OnKeyDown, this);
+    const auto repaint = [this](wxFocusEvent& event) {
+        Refresh();
+        event.Skip();
+    };
+    Bind(wxEVT_SET_FOCUS, repaint);
+    Bind(wxEVT_KILL_FOCUS, repaint);
     Measure();
 }
 
@@ -47,10 +55,14 @@ wxString WeekGridPanel::DayName(int weekDay, bool shortForm) {
 
 wxColour WeekGridPanel::Shade(double share) {
     const double s = std::clamp(share, 0.0, 1.0);
-    const auto mix = [s](int light, int dark) {
-        return static_cast<unsigned char>(light + (dark - light) * s + 0.5);
+    const wxColour base = wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX);
+    const wxColour full =
+        base.GetLuminance() < 0.5 ? wxColour(122, 180, 245) : wxColour(11, 61, 110);
+    const auto mix = [s](unsigned char from, unsigned char to) {
+        return static_cast<unsigned char>(from + (to - from) * s + 0.5);
     };
-    return wxColour(mix(234, 11), mix(241, 61), mix(248, 110));
+    return wxColour(mix(base.Red(), full.Red()), mix(base.Green(), full.Green()),
+                    mix(base.Blue(), full.Blue()));
 }
 
 // Sizes follow the font and the texts of the language in use.
@@ -145,6 +157,13 @@ void WeekGridPanel::OnPaint(wxPaintEvent&) {
         }
     }
 
+    if (HasFocus()) {
+        const wxRect focused = CellRect(m_focusRow, m_focusHour);
+        gc->SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT), 2));
+        gc->SetBrush(*wxTRANSPARENT_BRUSH);
+        gc->DrawRectangle(focused.x + 1, focused.y + 1, focused.width - 2, focused.height - 2);
+    }
+
     // The legend: the shades of a few shares, and the blank cell.
     double x = GAP;
     const int side = m_cell.y;
@@ -184,4 +203,35 @@ void WeekGridPanel::OnLeave(wxMouseEvent& event) {
     m_tipCell = -1;
     UnsetToolTip();
     event.Skip();
+}
+
+void WeekGridPanel::OnKeyDown(wxKeyEvent& event) {
+    int row = m_focusRow;
+    int hour = m_focusHour;
+    switch (event.GetKeyCode()) {
+    case WXK_LEFT:
+        --hour;
+        break;
+    case WXK_RIGHT:
+        ++hour;
+        break;
+    case WXK_UP:
+        --row;
+        break;
+    case WXK_DOWN:
+        ++row;
+        break;
+    case WXK_HOME:
+        hour = 0;
+        break;
+    case WXK_END:
+        hour = WeekGrid::HOURS - 1;
+        break;
+    default:
+        event.Skip();
+        return;
+    }
+    m_focusRow = std::clamp(row, 0, WeekGrid::DAYS - 1);
+    m_focusHour = std::clamp(hour, 0, WeekGrid::HOURS - 1);
+    Refresh();
 }

@@ -7,7 +7,8 @@
 // The picture of a week grid: a row for each weekday (from the locale's first), a column for
 // each hour, each cell the darker the more often the performer was online in that hour, and a
 // legend below. The tooltip of a cell says it in words ("Tuesday 21:00-22:00: online in 7 of
-// 12 weeks"). Sized from the texts of the language in use.
+// 12 weeks"). The arrow keys (Home and End too) move a focused cell, framed while the grid has
+// the focus. Sized from the texts of the language in use.
 class WeekGridPanel : public wxPanel {
 public:
     explicit WeekGridPanel(wxWindow* parent);
@@ -21,10 +22,13 @@ public:
     bool HitTest(const wxPoint& point, int* row, int* hour) const;
     // Where a cell is drawn, in the panel's coordinates.
     wxRect CellRect(int row, int hour) const;
+    // The cell the keys have reached, as row * WeekGrid::HOURS + hour.
+    int FocusedCell() const { return m_focusRow * WeekGrid::HOURS + m_focusHour; }
 
     // A weekday's name (0 for Sunday) in the language in use, whole or short.
     static wxString DayName(int weekDay, bool shortForm);
-    // The colour of a share from 0 to 1: light to dark.
+    // The colour of a share from 0 to 1: from the theme's base colour (that of a list's
+    // background) to a strong blue, dark on a light base and light on a dark one.
     static wxColour Shade(double share);
 
 private:
@@ -32,6 +36,7 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
 
     WeekGrid m_grid;
     wxSize m_cell;
@@ -40,4 +45,6 @@ private:
     wxSize m_best;
     // The cell whose text the tooltip holds; -1 for none.
     int m_tipCell = -1;
+    int m_focusRow = 0;
+    int m_focusHour = 0;
 };

@@ -7,6 +7,7 @@
 #include "ui/announce/MutedPerformers.h"
 #include "ui/trees/UserListTreeItemData.h"
 
+#include <wx/accel.h>
 #include <wx/imaglist.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -23,6 +24,7 @@ wxBEGIN_EVENT_TABLE(UserListTreeCtrl, wxTreeCtrl)
     EVT_TREE_ITEM_RIGHT_CLICK(wxID_ANY, UserListTreeCtrl::OnTreeItemRightClick)
     EVT_TREE_DELETE_ITEM(wxID_ANY, UserListTreeCtrl::OnTreeItemDeleted)
     EVT_TREE_KEY_DOWN(wxID_ANY, UserListTreeCtrl::OnTreeKeyDown)
+    EVT_KEY_DOWN(UserListTreeCtrl::OnKeyDown)
     EVT_USER_ADDED(UserListTreeCtrl::OnUserAdded)
     EVT_USER_CHANGED(UserListTreeCtrl::OnUserChanged)
     EVT_USER_DELETED(UserListTreeCtrl::OnUserDeleted)
@@ -37,6 +39,8 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::UserListTreeCtrl()", this);
     AddRoot(wxEmptyString, -1, -1, nullptr);
     m_sortByName = ImageStore::GetConfig()->ReadBool("/Trees/sortByName", false);
+    wxAcceleratorEntry open(wxACCEL_CTRL, 'O', ID_PROFILE);
+    SetAcceleratorTable(wxAcceleratorTable(1, &open));
 }
 
 void UserListTreeCtrl::SetSortByName(bool sorted) {
@@ -205,7 +209,24 @@ void UserListTreeCtrl::OnTreeItemActivated(wxTreeEvent&) {
 
 void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::OnTreeItemRightClick()", this);
-    const wxTreeItemId item = event.GetItem();
+    ShowContextMenu(event.GetItem(), ScreenToClient(wxGetMousePosition()));
+}
+
+// The keyboard's ways to the context menu; the toolkit's tree knows neither.
+void UserListTreeCtrl::OnKeyDown(wxKeyEvent& event) {
+    const bool menuKey = event.GetKeyCode() == WXK_MENU && event.GetModifiers() == wxMOD_NONE;
+    const bool shiftF10 = event.GetKeyCode() == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT;
+    const wxTreeItemId selection = GetSelection();
+    wxRect row;
+    if (!(menuKey || shiftF10) || !selection.IsOk() || !IsSelected(selection) ||
+        !GetBoundingRect(selection, row, true)) {
+        event.Skip();
+        return;
+    }
+    ShowContextMenu(selection, row.GetBottomLeft());
+}
+
+void UserListTreeCtrl::ShowContextMenu(const wxTreeItemId& item, const wxPoint& where) {
     if (!item.IsOk() || !GetItemData(item))
         return;
     wxMenu menu(wxEmptyString, 0);
@@ -218,7 +239,7 @@ void UserListTreeCtrl::OnTreeItemRightClick(wxTreeEvent& event) {
     menu.Check(ID_MUTE, MutedPerformers::IsMuted(name));
     // A name that cannot be kept in the settings cannot be muted.
     menu.Enable(ID_MUTE, !MutedPerformers::KeyOf(name).empty());
-    PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
+    PopupMenu(&menu, where);
 }
 
 void UserListTreeCtrl::OnTreeItemDeleted(wxTreeEvent& event) {

@@ -14,12 +14,14 @@ class wxImageList;
 
 // The common base of the performer trees: every performer one row under the (hidden) root,
 // the row lookup by name, and the "Profile" command that opens a performer's preview page,
-// from the context menu of a user row or by activating the row; where a handler is set, the
-// menu also offers "When online...", and always the check item "Mute", which mutes or unmutes
-// the performer's announcements (MutedPerformers). Typing a name's first letters selects the
-// next row of such a name. With "/Trees/sortByName" the rows under each parent stay sorted by
-// name, case-insensitively; otherwise they stay in their order of arrival. The derived trees
-// put their own user-event handlers in front of these through their event tables.
+// from the context menu of a user row, by activating the row or by Ctrl+O (the shortcut the
+// toolkit shows beside "Profile", whose identifier is the stock "open"); where a handler is
+// set, the menu also offers "When online...", and always the check item "Mute", which mutes or
+// unmutes the performer's announcements (MutedPerformers). Shift+F10 and the Menu key open the
+// context menu at the selected row. Typing a name's first letters selects the next row of such
+// a name. With "/Trees/sortByName" the rows under each parent stay sorted by name,
+// case-insensitively; otherwise they stay in their order of arrival. The derived trees put
+// their own user-event handlers in front of these through their event tables.
 class UserListTreeCtrl : public wxTreeCtrl {
 public:
     enum { ID_PROFILE = 5000, ID_WHEN_ONLINE = 6100, ID_MUTE = 6101 };
@@ -71,6 +73,7 @@ protected:
     void OnTreeItemRightClick(wxTreeEvent& event);
     void OnTreeItemDeleted(wxTreeEvent& event);
     void OnTreeKeyDown(wxTreeEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
     void OnUserAdded(UserEvent& event);
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
@@ -87,6 +90,8 @@ private:
     // The first user row after from (from itself too, when inclusive) in the order the tree
     // shows them, wrapping around, whose name the typed prefix begins.
     wxTreeItemId NextMatch(const wxTreeItemId& from, bool inclusive) const;
+    // The menu of a user row, at where (client coordinates); nothing for other rows.
+    void ShowContextMenu(const wxTreeItemId& item, const wxPoint& where);
 
     UserRowIndex m_rows;
     bool m_sortByName = false;
