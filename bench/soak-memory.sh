@@ -3,7 +3,7 @@
 # step every second, refreshing every second with no pause per performer (a list a second), the
 # history recording everyone, on a private Xvfb display with a window manager. The host's
 # anonymous memory (RssAnon of /proc/PID/status) is sampled once a minute from the main window
-# shown; the growth of the last 20 minutes (of the second half, in a run shorter than 40) is
+# shown; the growth of the last 20 minutes (of the second half, in a run shorter than 30) is
 # what counts: caches fill up and stay, a list that grows without bound keeps growing. It then
 # leaves through File > Exit and tells whether the history's log was left beside its file.
 #
@@ -80,7 +80,7 @@ for ((minute = 0; minute <= minutes; minute++)); do
 done
 
 window=20
-[ "$minutes" -ge $((2 * window)) ] || window=$((minutes / 2))
+[ "$minutes" -ge 30 ] || window=$((minutes / 2))
 from=$((minutes - window))
 growth() { echo $((samples[$2] - samples[$1])); }
 echo "growth, minute 0 to $from: $(growth 0 "$from") kB"
