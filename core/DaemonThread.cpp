@@ -135,8 +135,8 @@ bool DaemonThread::WaitUntil(Clock::time_point deadline) {
 }
 
 bool DaemonThread::WaitForLink() {
-    // The watches of the network and the sleep ask for a refresh when the link is back; the
-    // look every second is for a request that came before the change.
+    // The watches of the network and the sleep ask for a refresh when the link is back; a look
+    // every second besides covers a request used up by a wait before the link came back.
     while (!LinkState::CanAsk())
         if (!WaitUntil(Clock::now() + IDLE_CHECK))
             return false;
