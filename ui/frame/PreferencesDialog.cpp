@@ -14,6 +14,7 @@ wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
     EVT_BUTTON(PreferencesDialog::ID_UNMUTE, PreferencesDialog::OnUnmute)
     EVT_BUTTON(PreferencesDialog::ID_PLAY, PreferencesDialog::OnPlay)
+    EVT_BUTTON(PreferencesDialog::ID_TEST_ANNOUNCEMENT, PreferencesDialog::OnTestAnnouncement)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -127,6 +128,12 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
     announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
     announceGrid->AddSpacer(0);
+    auto* testRow = new wxBoxSizer(wxHORIZONTAL);
+    announce->Add(testRow, 0, wxEXPAND | wxALL, 4);
+    testRow->AddStretchSpacer();
+    m_test = new wxButton(announce->GetStaticBox(), ID_TEST_ANNOUNCEMENT, _("Test announcement"));
+    m_test->Enable(false);
+    testRow->Add(m_test, 0, wxALIGN_CENTER_VERTICAL);
 
     // The session and the history side by side: the dialog fits a screen of 768 lines.
     auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
@@ -325,4 +332,17 @@ void PreferencesDialog::SetSoundPlayer(
 void PreferencesDialog::OnPlay(wxCommandEvent&) {
     if (m_soundPlayer)
         m_soundPlayer(Collect().announce);
+}
+
+void PreferencesDialog::SetAnnouncementTester(
+    const std::function<void(PopupSettings::Style, const AnnouncementSettings&)>& test) {
+    m_tester = test;
+    m_test->Enable(static_cast<bool>(test));
+}
+
+void PreferencesDialog::OnTestAnnouncement(wxCommandEvent&) {
+    if (!m_tester)
+        return;
+    const Preferences values = Collect();
+    m_tester(values.popupStyle, values.announce);
 }

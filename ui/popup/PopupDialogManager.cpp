@@ -104,12 +104,12 @@ void PopupDialogManager::Announce(const User& user, int kind) {
     }
     const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
     m_waiting.push_back({user, kind, id});
-    Accompany(user, kind);
+    Accompany(user, kind, AnnouncementSettings::Read());
     Place();
 }
 
-void PopupDialogManager::Accompany(const User& user, int kind) {
-    const AnnouncementSettings settings = AnnouncementSettings::Read();
+void PopupDialogManager::Accompany(const User& user, int kind,
+                                   const AnnouncementSettings& settings) {
     m_sound.PlayForAnnouncement(settings.sound, settings.soundFile);
     m_command.Run(settings.command, user.GetName(),
                   SiteEndpoints::PreviewUrl("/preview.shtml?" + user.GetName()),
@@ -188,6 +188,20 @@ void PopupDialogManager::SetPaused(bool paused) {
 
 void PopupDialogManager::PlaySound(const AnnouncementSettings& settings) {
     m_sound.Play(settings.sound, settings.soundFile);
+}
+
+// Not in the places' account: it is shown at once, in addition to what is up.
+void PopupDialogManager::AnnounceTest(PopupSettings::Style style,
+                                      const AnnouncementSettings& settings) {
+    const User sample(SAMPLE_NAME, User::ONLINE | User::FREE | User::PUBLIC);
+    m_recent.Add(sample.GetName(), PopupDialog::KIND_ONLINE, RecentAnnouncements::TEST);
+    AnnouncementPresenter& presenter =
+        style == PopupSettings::STYLE_DESKTOP && m_notifications->IsAvailable()
+            ? static_cast<AnnouncementPresenter&>(*m_notifications)
+            : *m_windows;
+    // No entry of Recent has the id 0: the presenter's outcome leaves "test" as it is.
+    presenter.Present({sample, PopupDialog::KIND_ONLINE, 0});
+    Accompany(sample, PopupDialog::KIND_ONLINE, settings);
 }
 
 void PopupDialogManager::OnSummaryClick(SummaryTally::Reason reason) {

@@ -6,6 +6,7 @@
 #include "ui/announce/AnnouncementSound.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
+#include "ui/popup/PopupSettings.h"
 #include "ui/popup/RecentAnnouncements.h"
 
 #include <wx/event.h>
@@ -42,6 +43,11 @@ public:
     bool IsPaused() const { return m_gate.IsPaused(); }
     // Plays the sound as the settings choose it (to try it).
     void PlaySound(const AnnouncementSettings& settings);
+    // One sample announcement ("Test announcement") in the style, with the sound and the
+    // command of the settings, whatever the pause, the mute and the places; Recent marks it
+    // "test".
+    void AnnounceTest(PopupSettings::Style style, const AnnouncementSettings& settings);
+    static constexpr const char* SAMPLE_NAME = "sample";
     // Opens the "Recent" window, or brings it to the front.
     void ShowRecent();
 
@@ -64,7 +70,7 @@ private:
 
     void Announce(const User& user, int kind);
     // What goes with an announcement that is let through: the command, the sound.
-    void Accompany(const User& user, int kind);
+    void Accompany(const User& user, int kind, const AnnouncementSettings& settings);
     // Folds what does not fit, and presents what has a free place.
     void Place();
     // The desktop's notifications where they are chosen and there, the own pop-ups otherwise.

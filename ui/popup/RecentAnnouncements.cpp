@@ -76,6 +76,8 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("not shown");
     case MUTED:
         return _("muted");
+    case TEST:
+        return _("test");
     }
     return wxString();
 }

@@ -13,7 +13,8 @@
 class RecentAnnouncements {
 public:
     // NOT_SHOWN: never appeared: its picture could not be fetched, or it was still waiting
-    // when its run ended. MUTED: the performer is muted. The history keeps outcomes by number:
+    // when its run ended. MUTED: the performer is muted. TEST: the sample of
+    // "Test announcement". The history keeps outcomes by number:
     // new ones go at the end.
     enum Outcome {
         WAITING,
@@ -23,7 +24,8 @@ public:
         FILTERED,
         NOT_SHOWN,
         MUTED,
-        LAST_OUTCOME = MUTED
+        TEST,
+        LAST_OUTCOME = TEST
     };
     struct Entry {
         unsigned long id;
