@@ -1,8 +1,9 @@
 // What the gate before every announcement decides, through the pop-up manager: muted
-// performers, and what the user's setup adds to an announcement.
+// performers, and the hold over a full-screen window.
 #include "tests/popup/PopupManagerFixture.h"
 
 #include "resources/ImageStore.h"
+#include "ui/announce/FullScreenWatch.h"
 #include "ui/announce/MutedPerformers.h"
 #include "ui/history/HistoryService.h"
 #include "ui/popup/PopupSummary.h"
@@ -42,6 +43,40 @@ TEST_F(PopupDialogManagerTest, AMutedPerformerIsListedButNeverAnnounced) {
 
     MutedPerformers::SetMuted("kasa", false);
     EXPECT_EQ(Added("kasa", ONLINE_FREE_PUBLIC), (List{{"kasa", PopupDialog::KIND_ONLINE}}));
+}
+
+// With "Hold pop-ups over a full-screen window" on, a window made full screen (under the
+// window manager, which sets the state) holds the pop-ups: what comes is "held" in Recent and
+// gets no pop-up; when the full screen ends one summary tells of it. Off, nothing is held.
+TEST_F(PopupDialogManagerTest, AFullScreenWindowHoldsThePopupsUntilItEnds) {
+    FullScreenWatch watch;
+    auto* film = new wxFrame(nullptr, wxID_ANY, "film");
+    film->Show();
+    film->Raise();
+    ASSERT_TRUE(WaitFor([&] { return film->IsActive(); }));
+    film->ShowFullScreen(true);
+    ASSERT_TRUE(WaitFor([&] { return watch.IsActiveWindowFullScreen(); }));
+
+    m_manager.CheckHold();
+    EXPECT_FALSE(m_manager.IsHeld()) << "off by default";
+    ImageStore::GetConfig()->Write("/Announce/holdFullScreen", "1");
+    m_manager.CheckHold();
+    EXPECT_TRUE(m_manager.IsHeld());
+    EXPECT_EQ(Added("anna", ONLINE_FREE_PUBLIC), List{});
+    EXPECT_EQ(Changed("bea", ONLINE_BUSY_PUBLIC, ONLINE_FREE_PUBLIC), List{});
+    EXPECT_EQ(m_manager.GetRecent().GetNewest(0).outcome, RecentAnnouncements::HELD);
+    EXPECT_EQ(RecentAnnouncements::OutcomeText(RecentAnnouncements::HELD), "held");
+    EXPECT_EQ(m_manager.GetSummary(), nullptr);
+
+    film->ShowFullScreen(false);
+    ASSERT_TRUE(WaitFor([&] { return !watch.IsActiveWindowFullScreen(); }));
+    // The manager's own check, twice a second.
+    ASSERT_TRUE(WaitFor([&] { return !m_manager.IsHeld(); }));
+    ASSERT_NE(m_manager.GetSummary(), nullptr);
+    EXPECT_EQ(m_manager.GetSummary()->GetCount(), 2);
+    EXPECT_TRUE(LivePopups().empty());
+    film->Destroy();
+    PumpEvents();
 }
 
 } // namespace

@@ -112,6 +112,7 @@ bool Preferences::Save(wxString* why) const {
         {"/Announce/command", announce.command},
         {"/Announce/sound", AnnouncementSettings::SoundValue(announce.sound)},
         {"/Announce/soundFile", announce.soundFile},
+        {"/Announce/holdFullScreen", Flag(announce.holdFullScreen)},
     };
     {
         auto config = ImageStore::GetConfig();

@@ -128,6 +128,9 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
     announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
     announceGrid->AddSpacer(0);
+    m_holdFullScreen =
+        AddCheck(announce->GetStaticBox(), announce, _("Hold pop-ups over a full-screen window"),
+                 "/Announce/holdFullScreen", now.announce.holdFullScreen);
     auto* testRow = new wxBoxSizer(wxHORIZONTAL);
     announce->Add(testRow, 0, wxEXPAND | wxALL, 4);
     testRow->AddStretchSpacer();
@@ -274,6 +277,7 @@ Preferences PreferencesDialog::Collect() const {
         : sound == AnnouncementSettings::SOUND_FILE ? AnnouncementSettings::SOUND_FILE
                                                     : AnnouncementSettings::SOUND_OFF;
     values.announce.soundFile = m_soundFile->GetValue();
+    values.announce.holdFullScreen = m_holdFullScreen->GetValue();
     for (unsigned i = 0; i < m_muted->GetCount(); ++i)
         values.muted.push_back(m_muted->GetString(i));
     return values;

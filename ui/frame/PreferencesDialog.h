@@ -83,6 +83,7 @@ private:
     wxTextCtrl* m_soundFile = nullptr;
     wxButton* m_play = nullptr;
     std::function<void(const AnnouncementSettings&)> m_soundPlayer;
+    wxCheckBox* m_holdFullScreen = nullptr;
     wxButton* m_test = nullptr;
     std::function<void(PopupSettings::Style, const AnnouncementSettings&)> m_tester;
     wxListBox* m_muted = nullptr;

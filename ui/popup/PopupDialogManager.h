@@ -4,12 +4,14 @@
 #include "ui/announce/AnnouncementCommand.h"
 #include "ui/announce/AnnouncementGate.h"
 #include "ui/announce/AnnouncementSound.h"
+#include "ui/announce/FullScreenWatch.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
 #include "ui/popup/PopupSettings.h"
 #include "ui/popup/RecentAnnouncements.h"
 
 #include <wx/event.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include <deque>
@@ -32,7 +34,9 @@ class RecentWindow;
 // appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
 // never announced (AnnouncementGate). Each announcement runs the user's command
 // ("/Announce/command") and plays the sound ("/Announce/sound"), if any; nothing plays or runs
-// for what is paused or muted. Every announcement of the run is listed in the "Recent"
+// for what is paused or muted. With "/Announce/holdFullScreen" on, the own pop-ups are held
+// while the active window is full screen, as while paused (the desktop's notification service
+// decides for its messages). Every announcement of the run is listed in the "Recent"
 // window.
 class PopupDialogManager : public wxEvtHandler {
 public:
@@ -41,6 +45,9 @@ public:
 
     void SetPaused(bool paused);
     bool IsPaused() const { return m_gate.IsPaused(); }
+    bool IsHeld() const { return m_gate.IsHeld(); }
+    // Asks the display now whether to hold (also done twice a second).
+    void CheckHold();
     // Plays the sound as the settings choose it (to try it).
     void PlaySound(const AnnouncementSettings& settings);
     // One sample announcement ("Test announcement") in the style, with the sound and the
@@ -67,6 +74,12 @@ private:
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
     void OnPopupStateChanged(wxCommandEvent& event);
+    void OnHoldTimer(wxTimerEvent& event);
+    // Paused or held: nothing appears, what comes is counted for the summary.
+    bool IsQuiet() const { return m_gate.IsPaused() || m_gate.IsHeld(); }
+    // After the pause or the hold changed: a quiet time that begins takes back what is still
+    // to come (marked outcome in Recent); one that ends shows the summary of it.
+    void QuietChanged(bool wasQuiet, RecentAnnouncements::Outcome outcome);
 
     void Announce(const User& user, int kind);
     // What goes with an announcement that is let through: the command, the sound.
@@ -86,6 +99,8 @@ private:
     AnnouncementGate m_gate;
     AnnouncementCommand m_command;
     AnnouncementSound m_sound;
+    FullScreenWatch m_fullScreen;
+    wxTimer m_holdTimer;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;

@@ -78,6 +78,8 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("muted");
     case TEST:
         return _("test");
+    case HELD:
+        return _("held");
     }
     return wxString();
 }

@@ -14,8 +14,8 @@ class RecentAnnouncements {
 public:
     // NOT_SHOWN: never appeared: its picture could not be fetched, or it was still waiting
     // when its run ended. MUTED: the performer is muted. TEST: the sample of
-    // "Test announcement". The history keeps outcomes by number:
-    // new ones go at the end.
+    // "Test announcement". HELD: it came while a full-screen window held the pop-ups. The history
+    // keeps outcomes by number: new ones go at the end.
     enum Outcome {
         WAITING,
         SHOWN,
@@ -25,7 +25,8 @@ public:
         NOT_SHOWN,
         MUTED,
         TEST,
-        LAST_OUTCOME = TEST
+        HELD,
+        LAST_OUTCOME = HELD
     };
     struct Entry {
         unsigned long id;

@@ -31,7 +31,8 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::NOT_SHOWN),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::MUTED),
-                    RecentAnnouncements::OutcomeText(RecentAnnouncements::TEST)}));
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::TEST),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::HELD)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
 }
