@@ -8,6 +8,11 @@
 #include "ui/history/HistoryService.h"
 #include "ui/popup/PopupSummary.h"
 
+#include <wx/ffile.h>
+#include <wx/filename.h>
+
+#include <sys/stat.h>
+
 namespace {
 
 // A muted performer gets no pop-up, coming online or becoming free, paused or not (and does
@@ -43,6 +48,33 @@ TEST_F(PopupDialogManagerTest, AMutedPerformerIsListedButNeverAnnounced) {
 
     MutedPerformers::SetMuted("kasa", false);
     EXPECT_EQ(Added("kasa", ONLINE_FREE_PUBLIC), (List{{"kasa", PopupDialog::KIND_ONLINE}}));
+}
+
+// The user's command runs for each announcement let through, with its fields, and for none
+// that is muted or paused.
+TEST_F(PopupDialogManagerTest, TheCommandRunsOnlyForAnnouncementsLetThrough) {
+    const std::string dir = TestEnvironment::MakeTempDir("gate-command");
+    const std::string script = dir + "/record";
+    wxFFile(script, "w")
+        .Write("#!/bin/sh\nprintf '%s %s\\n' \"$1\" \"$2\" >> \"$(dirname "
+               "\"$0\")/runs\"\n");
+    chmod(script.c_str(), 0755);
+    ImageStore::GetConfig()->Write("/Announce/command", wxString(script) + " {name} {kind}");
+    const auto runs = [&dir] {
+        wxString text;
+        if (wxFileExists(dir + "/runs"))
+            wxFFile(dir + "/runs").ReadAll(&text);
+        return text;
+    };
+    MutedPerformers::SetMuted("kasa", true);
+    Added("kasa", ONLINE_FREE_PUBLIC);
+    m_manager.SetPaused(true);
+    Added("miro", ONLINE_FREE_PUBLIC);
+    m_manager.SetPaused(false);
+    Changed("nova", ONLINE_BUSY_PUBLIC, ONLINE_FREE_PUBLIC);
+    ASSERT_TRUE(WaitFor([&] { return !runs().empty(); }));
+    PumpEvents(300);
+    EXPECT_EQ(runs().utf8_string(), "nova free\n");
 }
 
 // With "Hold pop-ups over a full-screen window" on, a window made full screen (under the
