@@ -331,6 +331,7 @@ TEST_F(PreferencesDialogTest, HistorySettingsAndClearHistoryThatAsksFirst) {
     EXPECT_EQ("1", Raw("/History/days"));
     // Everything fits a screen of 1024 x 768.
     EXPECT_LE(dialog.GetSize().y, 768 - 40);
+    EXPECT_LE(dialog.GetSize().x, 1024);
 }
 
 // The muted performers are listed; "Unmute" takes the selected one out of the list, and only

@@ -123,8 +123,6 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_command =
         new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.command, wxDefaultPosition,
                        wxDefaultSize, 0, wxDefaultValidator, "/Announce/command");
-    m_command->SetMinSize(
-        wxSize(m_command->GetTextExtent("/usr/bin/program {name} {url}").x + 24, -1));
     m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
     announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
     announceGrid->AddSpacer(0);
@@ -167,7 +165,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     history->Add(m_clearHistory, 0, wxALL, 4);
 
     wxStaticBoxSizer* mutedBox = AddBox(this, lastRow, _("Muted performers"));
-    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(-1, 60),
+    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(120, 60),
                             0, nullptr, wxLB_SINGLE | wxLB_SORT, wxDefaultValidator, "/Muted");
     for (const wxString& name : now.muted)
         m_muted->Append(name);
