@@ -9,6 +9,8 @@
 #include "tests/resources/ScopedProgramPath.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/announce/MutedPerformers.h"
+#include "ui/popup/PopupDialog.h"
+#include "ui/popup/PopupDialogManager.h"
 
 #include <gtest/gtest.h>
 #include <wx/display.h>
@@ -20,6 +22,8 @@
 #include <wx/utils.h>
 
 #include <cstdlib>
+
+#include <sys/stat.h>
 
 using namespace frametest;
 
@@ -378,6 +382,7 @@ TEST_F(PreferencesDialogTest, HistorySettingsAndClearHistoryThatAsksFirst) {
     EXPECT_EQ("1", Raw("/History/days"));
     // Everything fits a screen of 1024 x 768.
     EXPECT_LE(dialog.GetSize().y, 768 - 40);
+    EXPECT_LE(dialog.GetSize().x, 1024);
 }
 
 // The muted performers are listed; "Unmute" takes the selected one out of the list, and only
@@ -398,4 +403,41 @@ TEST_F(PreferencesDialogTest, MutedPerformersAreListedAndOkUnmutesThoseTakenOut)
               }));
     EXPECT_FALSE(MutedPerformers::IsMuted("kasa"));
     EXPECT_EQ(MutedPerformers::Names(), std::vector<wxString>{"Ab&c=D%20e"});
+}
+
+// "Test announcement" shows one sample pop-up with the command as the dialog has it (not yet
+// saved), while pop-ups are paused too; Recent marks it "test". Cancel keeps the file as it was.
+TEST_F(PreferencesDialogTest, TestAnnouncementShowsASampleWithTheDialogsCommand) {
+    PopupDialogManager manager;
+    manager.SetPaused(true);
+    const std::string dir = TestEnvironment::MakeTempDir("test-button");
+    const std::string script = dir + "/record";
+    wxFFile(script, "w").Write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\n");
+    chmod(script.c_str(), 0755);
+    PreferencesDialog dialog(nullptr);
+    wxWindow* test = dialog.FindWindow(PreferencesDialog::ID_TEST_ANNOUNCEMENT);
+    EXPECT_FALSE(test->IsEnabled());
+    dialog.SetAnnouncementTester(
+        [&manager](PopupSettings::Style style, const AnnouncementSettings& settings) {
+            manager.AnnounceTest(style, settings);
+        });
+    EXPECT_TRUE(test->IsEnabled());
+    EXPECT_EQ(
+        wxID_CANCEL, RunModalWith(dialog, [&] {
+            Control<wxTextCtrl>(dialog, "/Announce/command")->SetValue(script + " {name} {kind}");
+            ClickButton(dialog, PreferencesDialog::ID_TEST_ANNOUNCEMENT);
+            ClickButton(dialog, wxID_CANCEL);
+        }));
+    EXPECT_TRUE(WaitFor([&] { return Read(dir + "/args") == "sample\nonline\n"; }));
+    const RecentAnnouncements& recent = manager.GetRecent();
+    ASSERT_EQ(1u, recent.GetCount());
+    EXPECT_EQ("sample", recent.GetNewest(0).name);
+    EXPECT_EQ(RecentAnnouncements::TEST, recent.GetNewest(0).outcome);
+    EXPECT_EQ("test", RecentAnnouncements::OutcomeText(RecentAnnouncements::TEST));
+    int samples = 0;
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* popup = dynamic_cast<PopupDialog*>(window))
+            samples += popup->GetUser().GetName() == "sample";
+    EXPECT_EQ(1, samples);
+    EXPECT_EQ("<absent>", Raw("/Announce/command"));
 }

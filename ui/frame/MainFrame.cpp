@@ -228,6 +228,10 @@ void MainFrame::ShowPreferences(bool askForSite) {
         dialog.SetHistoryClearer([this] { m_history->Clear(); });
     dialog.SetSoundPlayer(
         [this](const AnnouncementSettings& settings) { m_popupManager->PlaySound(settings); });
+    dialog.SetAnnouncementTester(
+        [this](PopupSettings::Style style, const AnnouncementSettings& settings) {
+            m_popupManager->AnnounceTest(style, settings);
+        });
     if (RunModal(dialog) != wxID_OK)
         return;
     m_history->SettingsChanged();

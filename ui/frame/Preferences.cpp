@@ -118,6 +118,7 @@ bool Preferences::Save(wxString* why) const {
         {"/Announce/command", announce.command},
         {"/Announce/sound", AnnouncementSettings::SoundValue(announce.sound)},
         {"/Announce/soundFile", announce.soundFile},
+        {"/Announce/holdFullScreen", Flag(announce.holdFullScreen)},
     };
     // The password changes places first: into the keyring before it leaves the file, out of
     // it only once the file holds it again.

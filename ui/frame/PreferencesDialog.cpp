@@ -20,6 +20,7 @@ wxBEGIN_EVENT_TABLE(PreferencesDialog, wxDialog)
     EVT_BUTTON(PreferencesDialog::ID_CLEAR_HISTORY, PreferencesDialog::OnClearHistory)
     EVT_BUTTON(PreferencesDialog::ID_UNMUTE, PreferencesDialog::OnUnmute)
     EVT_BUTTON(PreferencesDialog::ID_PLAY, PreferencesDialog::OnPlay)
+    EVT_BUTTON(PreferencesDialog::ID_TEST_ANNOUNCEMENT, PreferencesDialog::OnTestAnnouncement)
 wxEND_EVENT_TABLE();
 // clang-format on
 
@@ -134,11 +135,18 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     m_command =
         new wxTextCtrl(announce->GetStaticBox(), wxID_ANY, now.announce.command, wxDefaultPosition,
                        wxDefaultSize, 0, wxDefaultValidator, "/Announce/command");
-    m_command->SetMinSize(
-        wxSize(m_command->GetTextExtent("/usr/bin/program {name} {url}").x + 24, -1));
     m_command->SetHint(_("a program and its arguments: {name} {url} {kind}"));
     announceGrid->Add(m_command, 1, wxEXPAND | wxALIGN_CENTER_VERTICAL);
     announceGrid->AddSpacer(0);
+    m_holdFullScreen =
+        AddCheck(announce->GetStaticBox(), announce, _("Hold pop-ups over a full-screen window"),
+                 "/Announce/holdFullScreen", now.announce.holdFullScreen);
+    auto* testRow = new wxBoxSizer(wxHORIZONTAL);
+    announce->Add(testRow, 0, wxEXPAND | wxALL, 4);
+    testRow->AddStretchSpacer();
+    m_test = new wxButton(announce->GetStaticBox(), ID_TEST_ANNOUNCEMENT, _("Test announcement"));
+    m_test->Enable(false);
+    testRow->Add(m_test, 0, wxALIGN_CENTER_VERTICAL);
 
     // The session and the history side by side: the dialog fits a screen of 768 lines.
     auto* lastRow = new wxBoxSizer(wxHORIZONTAL);
@@ -184,7 +192,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
     history->Add(m_clearHistory, 0, wxALL, 4);
 
     wxStaticBoxSizer* mutedBox = AddBox(fields, lastRow, _("Muted performers"));
-    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(-1, 60),
+    m_muted = new wxListBox(mutedBox->GetStaticBox(), wxID_ANY, wxDefaultPosition, wxSize(120, 60),
                             0, nullptr, wxLB_SINGLE | wxLB_SORT, wxDefaultValidator, "/Muted");
     for (const wxString& name : now.muted)
         m_muted->Append(name);
@@ -314,6 +322,7 @@ Preferences PreferencesDialog::Collect() const {
         : sound == AnnouncementSettings::SOUND_FILE ? AnnouncementSettings::SOUND_FILE
                                                     : AnnouncementSettings::SOUND_OFF;
     values.announce.soundFile = m_soundFile->GetValue();
+    values.announce.holdFullScreen = m_holdFullScreen->GetValue();
     for (unsigned i = 0; i < m_muted->GetCount(); ++i)
         values.muted.push_back(m_muted->GetString(i));
     return values;
@@ -372,4 +381,17 @@ void PreferencesDialog::SetSoundPlayer(
 void PreferencesDialog::OnPlay(wxCommandEvent&) {
     if (m_soundPlayer)
         m_soundPlayer(Collect().announce);
+}
+
+void PreferencesDialog::SetAnnouncementTester(
+    const std::function<void(PopupSettings::Style, const AnnouncementSettings&)>& test) {
+    m_tester = test;
+    m_test->Enable(static_cast<bool>(test));
+}
+
+void PreferencesDialog::OnTestAnnouncement(wxCommandEvent&) {
+    if (!m_tester)
+        return;
+    const Preferences values = Collect();
+    m_tester(values.popupStyle, values.announce);
 }

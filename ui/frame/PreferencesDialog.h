@@ -25,7 +25,7 @@
 // a host field after the key and " reason".
 class PreferencesDialog : public wxDialog {
 public:
-    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE, ID_PLAY };
+    enum { ID_CLEAR_HISTORY = wxID_HIGHEST + 1, ID_UNMUTE, ID_PLAY, ID_TEST_ANNOUNCEMENT };
 
     // With askForSite, a line above the fields asks for the site and the web host's text is
     // selected (the first start).
@@ -38,6 +38,10 @@ public:
     void SetHistoryClearer(const std::function<void()>& clear);
     // What "Play" does with the sound as the dialog shows it; the button is disabled without it.
     void SetSoundPlayer(const std::function<void(const AnnouncementSettings&)>& play);
+    // What "Test announcement" does with the style, the sound and the command as the dialog
+    // shows them; the button is disabled without it.
+    void SetAnnouncementTester(
+        const std::function<void(PopupSettings::Style, const AnnouncementSettings&)>& test);
 
 private:
     void OnHostText(wxCommandEvent& event);
@@ -46,6 +50,7 @@ private:
     // Takes the selected performer out of the list; OK unmutes her.
     void OnUnmute(wxCommandEvent& event);
     void OnPlay(wxCommandEvent& event);
+    void OnTestAnnouncement(wxCommandEvent& event);
 
     wxTextCtrl* AddHost(wxWindow* box, wxFlexGridSizer* grid, const wxString& label,
                         const char* key, const wxString& value);
@@ -84,6 +89,9 @@ private:
     wxTextCtrl* m_soundFile = nullptr;
     wxButton* m_play = nullptr;
     std::function<void(const AnnouncementSettings&)> m_soundPlayer;
+    wxCheckBox* m_holdFullScreen = nullptr;
+    wxButton* m_test = nullptr;
+    std::function<void(PopupSettings::Style, const AnnouncementSettings&)> m_tester;
     wxListBox* m_muted = nullptr;
     wxButton* m_unmute = nullptr;
     wxButton* m_okButton = nullptr;

@@ -23,6 +23,9 @@
 
 namespace {
 
+// How soon a full screen that begins or ends is noticed.
+constexpr int HOLD_CHECK_MS = 500;
+
 // A window that was closed lives on until idle time.
 bool IsGoing(wxWindow* window) {
     return !window || window->IsBeingDeleted() ||
@@ -45,6 +48,9 @@ PopupDialogManager::PopupDialogManager() {
     const auto onSummaryClick = [this](SummaryTally::Reason reason) { OnSummaryClick(reason); };
     m_windows = std::make_unique<PopupWindowPresenter>(&m_recent, this, onSummaryClick);
     m_notifications = std::make_unique<NotificationPresenter>(&m_recent, this, onSummaryClick);
+    m_holdTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &PopupDialogManager::OnHoldTimer, this, m_holdTimer.GetId());
+    m_holdTimer.Start(HOLD_CHECK_MS);
 }
 
 PopupDialogManager::~PopupDialogManager() {
@@ -96,20 +102,38 @@ void PopupDialogManager::OnUserChanged(UserEvent& event) {
     Announce(user, kind);
 }
 
+void PopupDialogManager::OnHoldTimer(wxTimerEvent&) {
+    CheckHold();
+}
+
+// Only the own pop-ups are held; asking the display costs two round trips, so only while the
+// setting is on.
+void PopupDialogManager::CheckHold() {
+    const bool held = AnnouncementSettings::Read().holdFullScreen &&
+                      &Presenter() == m_windows.get() && m_fullScreen.IsActiveWindowFullScreen();
+    if (held == m_gate.IsHeld())
+        return;
+    wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::CheckHold(): held %d", this, held);
+    const bool wasQuiet = IsQuiet();
+    m_gate.SetHeld(held);
+    QuietChanged(wasQuiet, RecentAnnouncements::HELD);
+}
+
 void PopupDialogManager::Announce(const User& user, int kind) {
-    if (m_gate.IsPaused()) {
-        m_recent.Add(user.GetName(), kind, RecentAnnouncements::PAUSED);
+    if (IsQuiet()) {
+        m_recent.Add(user.GetName(), kind,
+                     m_gate.IsPaused() ? RecentAnnouncements::PAUSED : RecentAnnouncements::HELD);
         Presenter().Fold(SummaryTally::REASON_PAUSE, user, kind);
         return;
     }
     const unsigned long id = m_recent.Add(user.GetName(), kind, RecentAnnouncements::WAITING);
     m_waiting.push_back({user, kind, id});
-    Accompany(user, kind);
+    Accompany(user, kind, AnnouncementSettings::Read());
     Place();
 }
 
-void PopupDialogManager::Accompany(const User& user, int kind) {
-    const AnnouncementSettings settings = AnnouncementSettings::Read();
+void PopupDialogManager::Accompany(const User& user, int kind,
+                                   const AnnouncementSettings& settings) {
     m_sound.PlayForAnnouncement(settings.sound, settings.soundFile);
     m_command.Run(settings.command, user.GetName(),
                   SiteEndpoints::PreviewUrl("/preview.shtml?" + user.GetName()),
@@ -133,7 +157,7 @@ AnnouncementPresenter& PopupDialogManager::Presenter() {
 // The oldest announcements take the free places; the rest wait, unless more wait than fit on
 // the screen or a summary is already there to take them.
 void PopupDialogManager::Place() {
-    if (m_gate.IsPaused())
+    if (IsQuiet())
         return;
     AnnouncementPresenter& presenter = Presenter();
     // The work area is asked once: that is a round trip to the display, and a flood comes here
@@ -167,8 +191,15 @@ void PopupDialogManager::SetPaused(bool paused) {
     wxLogTrace(ROD_TRACE, "[%p]PopupDialogManager::SetPaused(%d)", this, paused);
     if (paused == m_gate.IsPaused())
         return;
+    const bool wasQuiet = IsQuiet();
     m_gate.SetPaused(paused);
-    if (!paused) {
+    QuietChanged(wasQuiet, RecentAnnouncements::PAUSED);
+}
+
+void PopupDialogManager::QuietChanged(bool wasQuiet, RecentAnnouncements::Outcome outcome) {
+    if (wasQuiet == IsQuiet())
+        return;
+    if (!IsQuiet()) {
         m_windows->ShowSummary(SummaryTally::REASON_PAUSE);
         m_notifications->ShowSummary(SummaryTally::REASON_PAUSE);
         Place();
@@ -181,13 +212,27 @@ void PopupDialogManager::SetPaused(bool paused) {
     withdrawn.insert(withdrawn.end(), m_waiting.begin(), m_waiting.end());
     m_waiting.clear();
     for (const Announcement& announcement : withdrawn) {
-        m_recent.SetOutcome(announcement.recentId, RecentAnnouncements::PAUSED);
+        m_recent.SetOutcome(announcement.recentId, outcome);
         presenter.Fold(SummaryTally::REASON_PAUSE, announcement.user, announcement.kind);
     }
 }
 
 void PopupDialogManager::PlaySound(const AnnouncementSettings& settings) {
     m_sound.Play(settings.sound, settings.soundFile);
+}
+
+// Not in the places' account: it is shown at once, in addition to what is up.
+void PopupDialogManager::AnnounceTest(PopupSettings::Style style,
+                                      const AnnouncementSettings& settings) {
+    const User sample(SAMPLE_NAME, User::ONLINE | User::FREE | User::PUBLIC);
+    m_recent.Add(sample.GetName(), PopupDialog::KIND_ONLINE, RecentAnnouncements::TEST);
+    AnnouncementPresenter& presenter =
+        style == PopupSettings::STYLE_DESKTOP && m_notifications->IsAvailable()
+            ? static_cast<AnnouncementPresenter&>(*m_notifications)
+            : *m_windows;
+    // No entry of Recent has the id 0: the presenter's outcome leaves "test" as it is.
+    presenter.Present({sample, PopupDialog::KIND_ONLINE, 0});
+    Accompany(sample, PopupDialog::KIND_ONLINE, settings);
 }
 
 void PopupDialogManager::OnSummaryClick(SummaryTally::Reason reason) {

@@ -4,11 +4,14 @@
 #include "ui/announce/AnnouncementCommand.h"
 #include "ui/announce/AnnouncementGate.h"
 #include "ui/announce/AnnouncementSound.h"
+#include "ui/announce/FullScreenWatch.h"
 #include "ui/popup/AnnouncementPresenter.h"
 #include "ui/popup/GraceTracker.h"
+#include "ui/popup/PopupSettings.h"
 #include "ui/popup/RecentAnnouncements.h"
 
 #include <wx/event.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include <deque>
@@ -31,7 +34,9 @@ class RecentWindow;
 // appears; when the pause ends one summary tells of what came meanwhile. A muted performer is
 // never announced (AnnouncementGate). Each announcement runs the user's command
 // ("/Announce/command") and plays the sound ("/Announce/sound"), if any; nothing plays or runs
-// for what is paused or muted. Every announcement of the run is listed in the "Recent"
+// for what is paused or muted. With "/Announce/holdFullScreen" on, the own pop-ups are held
+// while the active window is full screen, as while paused (the desktop's notification service
+// decides for its messages). Every announcement of the run is listed in the "Recent"
 // window.
 class PopupDialogManager : public wxEvtHandler {
 public:
@@ -40,8 +45,16 @@ public:
 
     void SetPaused(bool paused);
     bool IsPaused() const { return m_gate.IsPaused(); }
+    bool IsHeld() const { return m_gate.IsHeld(); }
+    // Asks the display now whether to hold (also done twice a second).
+    void CheckHold();
     // Plays the sound as the settings choose it (to try it).
     void PlaySound(const AnnouncementSettings& settings);
+    // One sample announcement ("Test announcement") in the style, with the sound and the
+    // command of the settings, whatever the pause, the mute and the places; Recent marks it
+    // "test".
+    void AnnounceTest(PopupSettings::Style style, const AnnouncementSettings& settings);
+    static constexpr const char* SAMPLE_NAME = "sample";
     // Opens the "Recent" window, or brings it to the front.
     void ShowRecent();
 
@@ -61,10 +74,16 @@ private:
     void OnUserChanged(UserEvent& event);
     void OnUserDeleted(UserEvent& event);
     void OnPopupStateChanged(wxCommandEvent& event);
+    void OnHoldTimer(wxTimerEvent& event);
+    // Paused or held: nothing appears, what comes is counted for the summary.
+    bool IsQuiet() const { return m_gate.IsPaused() || m_gate.IsHeld(); }
+    // After the pause or the hold changed: a quiet time that begins takes back what is still
+    // to come (marked outcome in Recent); one that ends shows the summary of it.
+    void QuietChanged(bool wasQuiet, RecentAnnouncements::Outcome outcome);
 
     void Announce(const User& user, int kind);
     // What goes with an announcement that is let through: the command, the sound.
-    void Accompany(const User& user, int kind);
+    void Accompany(const User& user, int kind, const AnnouncementSettings& settings);
     // Folds what does not fit, and presents what has a free place.
     void Place();
     // The desktop's notifications where they are chosen and there, the own pop-ups otherwise.
@@ -80,6 +99,8 @@ private:
     AnnouncementGate m_gate;
     AnnouncementCommand m_command;
     AnnouncementSound m_sound;
+    FullScreenWatch m_fullScreen;
+    wxTimer m_holdTimer;
     std::deque<Announcement> m_waiting;
     GraceTracker m_grace;
     RecentAnnouncements m_recent;

@@ -76,6 +76,10 @@ wxString RecentAnnouncements::OutcomeText(Outcome outcome) {
         return _("not shown");
     case MUTED:
         return _("muted");
+    case TEST:
+        return _("test");
+    case HELD:
+        return _("held");
     }
     return wxString();
 }

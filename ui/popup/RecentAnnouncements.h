@@ -13,8 +13,9 @@
 class RecentAnnouncements {
 public:
     // NOT_SHOWN: never appeared: its picture could not be fetched, or it was still waiting
-    // when its run ended. MUTED: the performer is muted. The history keeps outcomes by number:
-    // new ones go at the end.
+    // when its run ended. MUTED: the performer is muted. TEST: the sample of
+    // "Test announcement". HELD: it came while a full-screen window held the pop-ups. The history
+    // keeps outcomes by number: new ones go at the end.
     enum Outcome {
         WAITING,
         SHOWN,
@@ -23,7 +24,9 @@ public:
         FILTERED,
         NOT_SHOWN,
         MUTED,
-        LAST_OUTCOME = MUTED
+        TEST,
+        HELD,
+        LAST_OUTCOME = HELD
     };
     struct Entry {
         unsigned long id;

@@ -30,7 +30,9 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::PAUSED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::FILTERED),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::NOT_SHOWN),
-                    RecentAnnouncements::OutcomeText(RecentAnnouncements::MUTED)}));
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::MUTED),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::TEST),
+                    RecentAnnouncements::OutcomeText(RecentAnnouncements::HELD)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
     Reload();
 }
