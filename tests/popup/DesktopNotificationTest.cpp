@@ -147,13 +147,17 @@ TEST_F(DesktopNotificationTest, EachAnnouncementIsAMessageThatGetsItsThumbnail) 
 // back.
 TEST_F(DesktopNotificationTest, MessagesTakeThePopupsPlacesAndAFloodIsOneSummary) {
     MakeFrame(false, false);
+    ImageStore::GetConfig()->Write("/PopupDialog/duration", 7);
     for (int i = 0; i < 8; ++i)
         Added(wxString::Format("wave%d", i), ONLINE_FREE_PUBLIC);
     ASSERT_TRUE(MessagesAre(4));
     EXPECT_EQ(m_manager.GetWaitingCount(), 4u);
+    // One that waited a while for its place still has the whole duration once it shows.
+    PumpEvents(1100);
     Emit("NotificationClosed", g_variant_new("(uu)", m_messages[0].id, 2u));
     ASSERT_TRUE(MessagesAre(5));
     EXPECT_EQ(m_messages[4].summary, "wave4");
+    EXPECT_EQ(m_messages[4].timeout, 7000);
 
     Added("wave8", ONLINE_FREE_PUBLIC);
     EXPECT_EQ(m_manager.GetWaitingCount(), 4u);
