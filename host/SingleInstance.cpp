@@ -15,7 +15,7 @@ const char SingleInstance::METHOD[] = "ShowMainWindow";
 namespace {
 // The application's id, as in its AppStream metadata.
 const char NAME_PREFIX[] = "example.roduviriz.Roduviriz.display_";
-// RequestName's flag and answers (D-Bus specification).
+// RequestName's flag and answers, as the D-Bus standard numbers them.
 const guint32 DO_NOT_QUEUE = 4;
 const guint32 PRIMARY_OWNER = 1;
 const guint32 ALREADY_OWNER = 4;
@@ -30,8 +30,12 @@ bool IsError(const GError* error, GDBusError code) {
 } // namespace
 
 SingleInstance::~SingleInstance() {
-    if (m_connection)
-        g_object_unref(m_connection);
+    if (!m_connection)
+        return;
+    // The answer to a second start's last ShowMainWindow may still wait in the connection's
+    // queue: the process ends right after this, and without it that start would hear NoReply.
+    g_dbus_connection_flush_sync(m_connection, nullptr, nullptr);
+    g_object_unref(m_connection);
 }
 
 // ":0.0" and ":0" are one display; anything but letters and digits becomes "_".
@@ -80,9 +84,11 @@ SingleInstance::Outcome SingleInstance::Claim() {
             g_variant_unref(reply);
             return Outcome::HANDED_OVER;
         }
-        // The owner left in between: the name is free to take.
+        // The owner left in between, or is ending and left without answering: the name is free
+        // to take, or will be within a moment.
         const bool ownerLeft = IsError(error, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
-                               IsError(error, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
+                               IsError(error, G_DBUS_ERROR_NAME_HAS_NO_OWNER) ||
+                               IsError(error, G_DBUS_ERROR_NO_REPLY);
         // The owner has no main window yet, or no more.
         const bool noWindow = IsError(error, G_DBUS_ERROR_UNKNOWN_OBJECT) ||
                               IsError(error, G_DBUS_ERROR_UNKNOWN_METHOD) ||

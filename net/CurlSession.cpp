@@ -3,6 +3,7 @@
 #include "core/ConnectionStatus.h"
 #include "net/DownloadThreadsModule.h"
 #include "net/ProxyEnvironment.h"
+#include "resources/EventLog.h"
 
 #include <wx/thread.h>
 
@@ -280,7 +281,10 @@ FailureReason CurlSession::Explain(CURLcode result) const {
     curl_easy_getinfo(m_easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     if (connectCode == 407)
         return FailureReason::ProxyCredentials(ProxyAddress());
-    std::string text = m_error[0] ? m_error : curl_easy_strerror(result);
+    // curl's text may quote an address that it could not take, credentials and all.
+    std::string text =
+        EventLog::Masked(wxString::FromUTF8(m_error[0] ? m_error : curl_easy_strerror(result)))
+            .utf8_string();
     // The same failure reads the same each time ("... after 3 ms: ..." would not): runs of
     // it fold into one line of the log.
     if (const auto after = text.find(" after "); after != std::string::npos) {

@@ -66,8 +66,9 @@ std::string ProxyEnvironment::WithoutCredentials(const std::string& address) {
     plain.erase(plain.find_last_not_of(" \t/") + 1);
     const auto scheme = plain.find("://");
     const auto start = scheme == std::string::npos ? 0 : scheme + 3;
-    const auto at = plain.find('@', start);
-    if (at != std::string::npos && at < plain.find('/', start))
+    // The host follows the last "@" before the path: a password may hold "@" as typed.
+    const auto at = plain.rfind('@', plain.find('/', start));
+    if (at != std::string::npos && at >= start)
         plain.erase(start, at + 1 - start);
     return plain;
 }

@@ -315,6 +315,7 @@ TEST_F(KestovaSiteTest, RefreshesOverHttpsKeepOneConnection) {
     unsetenv("CURL_CA_BUNDLE");
     CurlSession::Initialise();
 
+    EXPECT_TRUE(nginx.WaitForRequests(3));
     const auto requests = nginx.Requests();
     ASSERT_EQ(requests.size(), 3u);
     for (const auto& request : requests)

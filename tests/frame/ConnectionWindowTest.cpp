@@ -5,6 +5,7 @@
 #include "core/SiteEndpoints.h"
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/NotifyIcon.h"
 
@@ -80,11 +81,16 @@ TEST_F(ConnectionWindowTest, WithoutASiteNothingIsAskedAndTheWindowSaysSo) {
     ImageStore::GetConfig()->Write("/Site/webHost", wxString(SiteEndpoints::DEFAULT_WEB_HOST));
     SiteEndpoints::Load();
     const size_t requests = TestSite().LogLines().size();
+    // Nothing goes through it: only its row is read, without the password, which holds ":" and
+    // "@" as typed.
+    ScopedEnvironment environment;
+    environment.Set("http_proxy", "http://rod:s3:cr@t@proxy.test:3128/");
     MainFrame* frame = OpenFrame();
     ASSERT_TRUE(WaitFor([] { return !ConnectionStatus::Get().siteSet; }, 10000));
     ConnectionWindow* window = Open(frame);
     ASSERT_TRUE(window);
     EXPECT_EQ(Row(window, "site"), "No site set");
+    EXPECT_EQ(Row(window, "proxy"), "http://proxy.test:3128");
     EXPECT_TRUE(window->FindWindow(wxID_PREFERENCES)->IsShown());
     EXPECT_NE(frame->GetNotifyIcon()->GetTooltip().Find("No site set"), wxNOT_FOUND);
     EXPECT_FALSE(ConnectionStatus::Get().lastFailure.IsValid());

@@ -136,6 +136,18 @@ TEST_F(StatusNotifierTest, TheItemShowsTheApplicationAndItsMenuEndsIt) {
     EXPECT_EQ(Text("Title"), "Roduviriz");
     EXPECT_EQ(Text("Status"), "Active");
     EXPECT_EQ(Text("Menu"), "/MenuBar");
+    // A host reads every property at once; ItemIsMenu true would make a click open the menu
+    // instead of calling Activate.
+    {
+        g_autoptr(GVariant) all =
+            m_bus.Call(m_items.at(0), "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                       "GetAll", g_variant_new("(s)", ITEM));
+        ASSERT_NE(all, nullptr);
+        g_autoptr(GVariant) properties = g_variant_get_child_value(all, 0);
+        gboolean isMenu = TRUE;
+        EXPECT_TRUE(g_variant_lookup(properties, "ItemIsMenu", "b", &isMenu));
+        EXPECT_FALSE(isMenu);
+    }
     g_autoptr(GVariant) pixmaps = Property("IconPixmap");
     ASSERT_NE(pixmaps, nullptr);
     std::vector<int> sizes;

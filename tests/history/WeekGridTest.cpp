@@ -137,3 +137,42 @@ TEST_F(WeekGridTest, TheChangesToAndFromSummerTimeCountRealHours) {
     EXPECT_EQ(HOUR, WeekGrid(history, Local(2026, 3, 30, 12, 0), MONDAY).GetSecondsLastWeek());
     EXPECT_EQ(Local(2026, 10, 19, 0, 0), WeekGrid::WeekStart(autumn, MONDAY));
 }
+
+// A session seen in one list only is online in that hour for no time; one that ends exactly on
+// the hour was seen in that hour too (the list at 21:00 showed her), and not in the next.
+TEST_F(WeekGridTest, ASessionOfOneListAndOneEndingOnTheHourCountTheirHours) {
+    const std::int64_t now = Local(2026, 6, 20, 12, 0); // a Saturday
+    const std::int64_t tuesday = Local(2026, 6, 16, 15, 20);
+    const PerformerHistory history = WriteAndLoad(
+        Local(2026, 6, 15, 8, 0), now,
+        {{tuesday, tuesday}, {Local(2026, 6, 17, 19, 30), Local(2026, 6, 17, 21, 0)}}, m_store);
+
+    const WeekGrid grid(history, now, MONDAY);
+    const int tue = 1, wed = 2;
+    EXPECT_EQ(1, grid.At(tue, 15).online);
+    EXPECT_EQ(0, grid.At(tue, 16).online);
+    for (const int hour : {19, 20, 21})
+        EXPECT_EQ(1, grid.At(wed, hour).online) << hour;
+    EXPECT_EQ(0, grid.At(wed, 22).online);
+    EXPECT_EQ(90 * MINUTE, grid.GetSecondsThisWeek());
+    EXPECT_EQ(2u, grid.LastSessions(10).size());
+}
+
+// Weeks whose first midnight lies before a change of the offset and whose end after it (the
+// change is in the night to Sunday 29 March): each starts at its own local midnight.
+TEST_F(WeekGridTest, AWeekAcrossTheChangeToSummerTimeStartsAtItsMidnight) {
+    const std::int64_t now = Local(2026, 3, 30, 12, 0); // a Monday, in summer time
+    const PerformerHistory history = WriteAndLoad(
+        Local(2026, 3, 16, 12, 0), now,
+        {{Local(2026, 3, 22, 23, 10), Local(2026, 3, 22, 23, 50)}, // the week before last
+         {Local(2026, 3, 30, 0, 10), Local(2026, 3, 30, 0, 50)}},  // this week
+        m_store);
+
+    const WeekGrid grid(history, now, MONDAY);
+    EXPECT_EQ(40 * MINUTE, grid.GetSecondsThisWeek());
+    EXPECT_EQ(0, grid.GetSecondsLastWeek());
+    EXPECT_EQ(Local(2026, 3, 23, 0, 0), WeekGrid::WeekStart(now, MONDAY, -1));
+    EXPECT_EQ(Local(2026, 3, 29, 0, 0), WeekGrid::WeekStart(Local(2026, 4, 1, 12, 0), SUNDAY));
+    EXPECT_EQ(40 * MINUTE,
+              WeekGrid(history, Local(2026, 3, 29, 12, 0), MONDAY).GetSecondsLastWeek());
+}

@@ -201,6 +201,20 @@ TEST_F(HostTest, ASecondStartHandsOverAndUpdateRunsBeside) {
                           "OnExit\n");
 }
 
+// A second start that comes while the first has its name but not yet its answer waits for it
+// (an autostart and a click at login).
+TEST_F(HostTest, ASecondStartWhileTheFirstIsStartingWaitsForIt) {
+    UseProbePlugin();
+    HostProcess first(
+        m_host, {},
+        {{"ROD_PROBE_LOG", m_log}, {"ROD_PROBE_MODE", "slowstart"}, {"NO_AT_BRIDGE", "1"}});
+    ASSERT_TRUE(WaitFor([&] { return Contains(ProbeLog(), "SiteRun\n"); }, 20000));
+    const auto second = RunHost({});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(first.Finish(10000).status, 0);
+    EXPECT_EQ(ProbeLog(), "OnInit\nSiteRun\nShowMainWindow\nOnExit\n");
+}
+
 TEST_F(HostTest, HelpAndBadOptions) {
     auto result = RunHost({"--help"});
     EXPECT_EQ(result.status, 0);

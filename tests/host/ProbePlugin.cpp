@@ -87,6 +87,19 @@ extern "C" __attribute__((visibility("default"))) bool SiteRun() {
         AnswerSecondStarts(frame);
         return true;
     }
+    // Still starting for a second: the window is there, the answer to a second start not yet.
+    if (ModeIs("slowstart")) {
+        auto* frame = new wxFrame(nullptr, wxID_ANY, "probe");
+        frame->Show();
+        g_timeout_add(
+            1000,
+            [](void* data) {
+                AnswerSecondStarts(static_cast<wxFrame*>(data));
+                return G_SOURCE_REMOVE;
+            },
+            frame);
+        return true;
+    }
     // Two windows, closed one after the other once the loop runs: the host must keep
     // running until the second is gone.
     auto* first = new wxFrame(nullptr, wxID_ANY, "probe one");

@@ -1,4 +1,5 @@
 #include "net/DownloadThread.h"
+#include "core/ConnectionStatus.h"
 #include "net/DownloadThreadsModule.h"
 #include "net/wxHTTP2.h"
 #include "tests/support/SiteSimProcess.h"
@@ -337,6 +338,7 @@ TEST_F(DownloadThreadTest, SeveralDownloadsAtOnceEachGetTheirOwnBody) {
         start = end == std::string::npos ? listing.size() : end + 1;
     }
     ASSERT_GE(names.size(), 4u);
+    ConnectionStatus::Reset();
 
     std::vector<std::unique_ptr<Recorder>> recorders;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -354,6 +356,10 @@ TEST_F(DownloadThreadTest, SeveralDownloadsAtOnceEachGetTheirOwnBody) {
             return true;
         },
         20000));
+    // The Connection window's bytes of this run: every transfer's, headers included.
+    EXPECT_TRUE(WaitFor([&] { return ConnectionStatus::Get().transfers == names.size(); }, 5000));
+    const unsigned long long bytes = ConnectionStatus::Get().bytes;
+    unsigned long long bodies = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         SCOPED_TRACE(names[i]);
         std::string expected;
@@ -362,7 +368,10 @@ TEST_F(DownloadThreadTest, SeveralDownloadsAtOnceEachGetTheirOwnBody) {
         ASSERT_EQ(recorders[i]->events.size(), 1u);
         EXPECT_EQ(recorders[i]->events[0].id, static_cast<int>(i));
         EXPECT_TRUE(recorders[i]->events[0].body == expected);
+        bodies += expected.size();
     }
+    EXPECT_GT(bytes, bodies);
+    EXPECT_LT(bytes, bodies + 1000 * names.size());
 }
 
 TEST_F(DownloadThreadTest, ModuleExitWaitsForDownloadsAndDropsTheirResults) {

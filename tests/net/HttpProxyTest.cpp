@@ -1,5 +1,6 @@
 #include "tests/net/HttpClientFixture.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/support/TinyProxyProcess.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,13 @@ TEST_F(HttpClientTest, TheEnvironmentsProxyCarriesRequestsWithItsCredentials) {
     EXPECT_EQ(std::unique_ptr<wxInputStream>(http->GetInputStream("/_echo")), nullptr);
     EXPECT_EQ(http->GetResponse(), 401);
     EXPECT_EQ(http->GetFailure().GetText().Find("wrong"), wxNOT_FOUND);
+    // A password with ":" and "@" as typed, which curl cannot take: its reason quotes the
+    // address, without the password.
+    environment.Set("http_proxy", "http://rod:s3:cr@t@127.0.0.1:" + std::to_string(proxy.Port()));
+    http = request();
+    EXPECT_EQ(std::unique_ptr<wxInputStream>(http->GetInputStream("/_echo")), nullptr);
+    EXPECT_EQ(LinesHolding({http->GetFailure().GetText().utf8_string()}, {"cr@t", "s3:cr"}),
+              std::vector<std::string>{});
 
     // curl takes only the lower-case name for http.
     environment.Unset("http_proxy");

@@ -10,6 +10,12 @@
 #include "ui/popup/RecentWindow.h"
 #include "ui/popup/ThumbnailQueue.h"
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 const char SERVICE[] = "org.freedesktop.Notifications";
@@ -141,13 +147,17 @@ TEST_F(DesktopNotificationTest, EachAnnouncementIsAMessageThatGetsItsThumbnail) 
 // back.
 TEST_F(DesktopNotificationTest, MessagesTakeThePopupsPlacesAndAFloodIsOneSummary) {
     MakeFrame(false, false);
+    ImageStore::GetConfig()->Write("/PopupDialog/duration", 7);
     for (int i = 0; i < 8; ++i)
         Added(wxString::Format("wave%d", i), ONLINE_FREE_PUBLIC);
     ASSERT_TRUE(MessagesAre(4));
     EXPECT_EQ(m_manager.GetWaitingCount(), 4u);
+    // One that waited a while for its place still has the whole duration once it shows.
+    PumpEvents(1100);
     Emit("NotificationClosed", g_variant_new("(uu)", m_messages[0].id, 2u));
     ASSERT_TRUE(MessagesAre(5));
     EXPECT_EQ(m_messages[4].summary, "wave4");
+    EXPECT_EQ(m_messages[4].timeout, 7000);
 
     Added("wave8", ONLINE_FREE_PUBLIC);
     EXPECT_EQ(m_manager.GetWaitingCount(), 4u);
@@ -179,4 +189,54 @@ TEST_F(DesktopNotificationTest, PauseEndsInOneSummaryAndWithoutTheServiceThePopu
     ASSERT_TRUE(WaitFor([&] { return !m_manager.GetNotificationPresenter()->IsAvailable(); }));
     EXPECT_EQ(Added("loud", ONLINE_FREE_PUBLIC), (List{{"loud", PopupDialog::KIND_ONLINE}}));
     EXPECT_EQ(m_messages.size(), 1u);
+}
+
+namespace {
+
+// The usual desktop: the daemon is not running until someone asks for it, and the bus starts
+// it from its service file.
+class ActivatedNotificationTest : public PopupDialogManagerTest {
+protected:
+    void SetUp() override {
+        const char* services = std::getenv("ROD_TEST_BUS_SERVICES");
+        ASSERT_NE(services, nullptr) << "no private bus of gui-session";
+        m_serviceFile = std::string(services) + "/notifications.service";
+        m_record = TestEnvironment::MakeTempDir("notifications") + "/record";
+        std::ofstream(m_serviceFile)
+            << "[D-BUS Service]\nName=" << SERVICE << "\nExec=" << TestEnvironment::BinDir()
+            << "/notification_service " << m_record << "\n";
+        PopupDialogManagerTest::SetUp();
+        ImageStore::GetConfig()->Write("/PopupDialog/style", "desktop");
+    }
+    void TearDown() override {
+        // Later tests play the service themselves: this one must neither run nor be started.
+        std::remove(m_serviceFile.c_str());
+        if (GVariant* pid =
+                m_bus.Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                           "GetConnectionUnixProcessID", g_variant_new("(s)", SERVICE))) {
+            guint32 process = 0;
+            g_variant_get(pid, "(u)", &process);
+            g_variant_unref(pid);
+            kill(static_cast<pid_t>(process), SIGTERM);
+        }
+        EXPECT_TRUE(WaitFor([&] { return !m_manager.GetNotificationPresenter()->IsAvailable(); }));
+        PopupDialogManagerTest::TearDown();
+    }
+    std::string Recorded() const {
+        std::ifstream in(m_record);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    TestBus m_bus;
+    std::string m_serviceFile, m_record;
+};
+
+} // namespace
+
+TEST_F(ActivatedNotificationTest, TheBusStartsTheServiceAndTheMessageReachesIt) {
+    ASSERT_TRUE(
+        WaitFor([&] { return m_manager.GetNotificationPresenter()->IsAvailable(); }, 10000));
+    EXPECT_EQ(Added("awoken", ONLINE_FREE_PUBLIC), List{});
+    // Its thumbnail may follow in a second message.
+    EXPECT_TRUE(WaitFor([&] { return Recorded().rfind("awoken\n", 0) == 0; })) << Recorded();
 }

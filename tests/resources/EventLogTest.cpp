@@ -62,6 +62,11 @@ TEST_F(EventLogTest, RunsFoldPerPlaceAndSecretsAreMasked) {
     wxLogWarning("login check: GET /zirovudaroro?username=fan&password=s3cr%21t&x=1 through "
                  "http://rod:pw@proxy.test:3128/ with Authorization: Basic Zm9vOmJhcg==");
     wxLogError("can not get command for html");
+    // A password as typed, with ":" and "@" in it, in curl's words.
+    wxLogWarning("proxy: Unsupported proxy syntax in 'http://rod:s3:cr@t@127.0.0.1:9'");
+    // A run of two is a run too.
+    wxLogWarning("update: HTTP 502 from update.test");
+    wxLogWarning("update: HTTP 502 from update.test");
     EventLog::Uninstall();
 
     EXPECT_EQ(Lines(EventLog::FilePath().ToStdString()),
@@ -73,7 +78,10 @@ TEST_F(EventLogTest, RunsFoldPerPlaceAndSecretsAreMasked) {
                   "login check: GET /zirovudaroro?username=fan&password=***&x=1 through "
                   "http://***@proxy.test:3128/ with Authorization: ***",
                   "roduviriz: can not get command for html",
+                  "proxy: Unsupported proxy syntax in 'http://***@127.0.0.1:9'",
+                  "update: HTTP 502 from update.test",
                   "thumbnail of anna: repeated 2 times",
+                  "update: repeated 1 times",
               }));
     ASSERT_EQ(m_host.messages.size(), 1u) << "only errors go on to the host's target";
     EXPECT_EQ(m_host.messages[0].text, "can not get command for html");
@@ -102,6 +110,18 @@ TEST_F(EventLogTest, TheFileStaysUnderItsCapWithOneOldFile) {
     EXPECT_EQ(Lines(old.ToStdString()).front().substr(0, 9), "cap: 1025");
     EXPECT_EQ(Lines(file.ToStdString()).front().substr(0, 9), "cap: 2049");
     EXPECT_FALSE(wxFileExists(file + ".2"));
+}
+
+// A file that an earlier run left near the cap counts from its size: the first line that would
+// pass the cap starts a new file.
+TEST_F(EventLogTest, AFileNearItsCapFromAnEarlierRunCountsItsSize) {
+    const wxString file = EventLog::FilePath(), old = file + ".1";
+    ASSERT_TRUE(wxFileName::Mkdir(EventLog::Folder(), 0700, wxPATH_MKDIR_FULL));
+    const size_t earlier = EventLog::MAX_FILE_BYTES - 100;
+    std::ofstream(file.ToStdString()) << std::string(earlier - 1, '.') << "\n";
+    wxLogWarning("cap: %s", std::string(100, '.'));
+    EXPECT_EQ(wxFileName::GetSize(old), wxULongLong(earlier));
+    EXPECT_EQ(wxFileName::GetSize(file), wxULongLong(20 + 5 + 100 + 1));
 }
 
 } // namespace

@@ -117,6 +117,10 @@ std::vector<NginxProcess::Entry> NginxProcess::Requests() const {
     return entries;
 }
 
+bool NginxProcess::WaitForRequests(size_t count, int timeoutMs) const {
+    return WaitFor([&] { return Requests().size() >= count; }, timeoutMs);
+}
+
 std::string NginxProcess::ErrorLog() const {
     std::ifstream in(m_dir + "/error.log");
     std::ostringstream text;

@@ -34,6 +34,9 @@ public:
     // "https://127.0.0.1:PORT/..." ("http://" for Plain).
     std::string Url(const std::string& pathAndQuery) const;
     std::vector<Entry> Requests() const;
+    // The log once it holds count lines: nginx writes a line after its answer is out, so a
+    // client can have its answer before the server's line is there. False after the limit.
+    bool WaitForRequests(size_t count, int timeoutMs = 5000) const;
     std::string ErrorLog() const;
 
     // The folder with every test certificate, made once per test process.

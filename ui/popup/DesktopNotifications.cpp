@@ -66,7 +66,7 @@ void DesktopNotifications::OnBus(GObject*, GAsyncResult* result, void* data) {
         connection, SERVICE, SERVICE, nullptr, PATH, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
         &DesktopNotifications::OnSignal, self, nullptr);
     self->m_watch = g_bus_watch_name_on_connection(
-        connection, SERVICE, G_BUS_NAME_WATCHER_FLAGS_NONE, &DesktopNotifications::OnAppeared,
+        connection, SERVICE, G_BUS_NAME_WATCHER_FLAGS_AUTO_START, &DesktopNotifications::OnAppeared,
         &DesktopNotifications::OnVanished, self, nullptr);
 }
 
