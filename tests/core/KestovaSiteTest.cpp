@@ -94,6 +94,20 @@ protected:
         return waits;
     }
 
+    // The site is a plain nginx before the simulated one, with locations of its own.
+    static std::unique_ptr<NginxProcess> Front(const std::string& locations) {
+        auto nginx = std::make_unique<NginxProcess>(ms_sim->Port(),
+                                                    NginxProcess::Certificate::Plain, locations);
+        ImageStore::GetConfig()->Write("/Site/webHost", wxString(nginx->HostPort()));
+        SiteEndpoints::Load();
+        return nginx;
+    }
+
+    // nginx's answer to the performer list.
+    static std::string ListAnswer(const std::string& directives) {
+        return "location = /include/js/online_performers.js { " + directives + " }";
+    }
+
     static void ExpectBaseList(const UserList& list) {
         ASSERT_EQ(list.size(), 2u);
         EXPECT_EQ(list.GetUser("anna").GetStatus(), 0x03u);
@@ -238,14 +252,14 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldListAndSayWhy) {
         const char* fault;
         std::string reason;
     };
-    for (const Case& c :
-         std::vector<Case>{{"cut&count=1", "performer list: body cut after "},
-                           {"500&count=1", "performer list: HTTP 500 from " + site},
-                           // A portal's redirect page read as a script would be a list of nobody.
-                           {"302&count=1", "performer list: HTTP 302 from " + site},
-                           // No answer within the time-out is a failure, not a hang.
-                           {"delay&ms=6000&count=1",
-                            "performer list: time-out waiting for the reply from " + site}}) {
+    for (const Case& c : std::vector<Case>{
+             {"cut&count=1", "performer list: body cut after "},
+             {"500&count=1", "performer list: HTTP 500 from " + site},
+             // A portal's redirect is followed, to a host that is not there.
+             {"302&count=1", "performer list: Could not resolve host: portal.example"},
+             // No answer within the time-out is a failure, not a hang.
+             {"delay&ms=6000&count=1",
+              "performer list: time-out waiting for the reply from " + site}}) {
         Fault(c.fault);
         wxStopWatch watch;
         EXPECT_EQ(m_site->UpdateUserList(), 0) << c.fault;
@@ -435,4 +449,28 @@ TEST_F(KestovaSiteTest, HostsChangedWhileAWorkerReadsThemServeTheNextRefresh) {
     ASSERT_GT(m_site->UpdateUserList(), 0);
     ASSERT_EQ(m_site->GetUserList().size(), 1u) << "the refresh went to the new site";
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x01u);
+}
+
+// A site that moved from http to https on its own host: the list follows, and the log says
+// once what to switch on.
+TEST_F(KestovaSiteTest, AListMovedToHttpsIsFollowedAndTheMoveLoggedOnce) {
+    LogCapture log;
+    NginxProcess secure(ms_sim->Port());
+    setenv("CURL_CA_BUNDLE", NginxProcess::CaFile().c_str(), 1);
+    CurlSession::Initialise();
+    const auto nginx = Front(ListAnswer(
+        "return 301 https://127.0.0.1:" + std::to_string(secure.Port()) + "$request_uri;"));
+    Serve("carl.viewers = 2;\nprivate_performers.add(carl);\n");
+    for (int refresh = 0; refresh < 3; ++refresh)
+        EXPECT_EQ(m_site->UpdateUserList(), 10000) << "refresh " << refresh;
+    unsetenv("CURL_CA_BUNDLE");
+    CurlSession::Initialise();
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
+    // nginx logs a request once its answer has gone.
+    EXPECT_TRUE(WaitFor([&] { return secure.Requests().size() == 3; }));
+    size_t told = 0;
+    for (const auto& message : log.messages)
+        told += message.text == "127.0.0.1 moved to https: switch on \"Secure connection "
+                                "(HTTPS)\" in the preferences";
+    EXPECT_EQ(told, 1u);
 }
