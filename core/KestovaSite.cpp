@@ -2,7 +2,9 @@
 
 #include "core/ConnectionStatus.h"
 #include "core/HttpGet.h"
+#include "core/ListDropGuard.h"
 #include "core/PerformerScriptParser.h"
+#include "core/RetryAfter.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
 #include "resources/EventLog.h"
@@ -23,6 +25,7 @@
 #include <climits>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 wxIMPLEMENT_DYNAMIC_CLASS(KestovaSite, wxModule);
 
@@ -39,9 +42,11 @@ const long DEFAULT_SYNC_SECONDS = 10;
 const long DEFAULT_PARSE_PAUSE_MS = 10;
 const long MAX_PARSE_PAUSE_MS = 100;
 
-// Consecutive downloads without a usable answer, and the wait after the last one. The refresh
+// Consecutive downloads that the site did not answer (toward giving up), consecutive failed
+// downloads of any kind (for the back-off), and the wait after the last one. The refresh
 // thread is their one user; tests drive the site from the main thread, hence atomics.
 std::atomic<int> g_failures{0};
+std::atomic<int> g_failedInARow{0};
 std::atomic<int> g_retryDelayMs{FIRST_RETRY_MS};
 bool g_socketsInitialised = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
@@ -58,13 +63,28 @@ struct Validators {
 std::mutex g_fetchGuard;
 std::unique_ptr<HttpClient> g_client;
 Validators g_validators;
+ListDropGuard g_dropGuard;
+// The performers of the list in effect, for the guard.
+size_t g_taken = 0;
 
 PerformerScriptParser& Parser() {
     static PerformerScriptParser parser;
     return parser;
 }
 
-enum class Fetch { COMPLETE, UNCHANGED, FAILED, ABANDONED };
+enum class Fetch {
+    COMPLETE,
+    UNCHANGED,
+    HELD, // read whole, but kept back by the drop guard
+    FAILED,
+    NOT_A_LIST,   // the site answered, with something else
+    TOLD_TO_WAIT, // the site answered 429 or 503 with a "Retry-After"
+    ABANDONED,
+};
+
+FailureReason NotAList(const wxString& what) {
+    return FailureReason(FailureReason::Kind::UNREADABLE, "not a performer list (" + what + ")");
+}
 
 // Worker-thread conditions only: the main thread (tests) and threads the toolkit does not
 // know neither pause nor get asked to stop.
@@ -121,7 +141,17 @@ HttpClient* Client() {
     return g_client.get();
 }
 
-Fetch FetchScript(UserList& result, FailureReason* why) {
+// A 429 or a 503 that says how long to wait: that wait, else nothing.
+std::optional<std::chrono::seconds> AskedToWait(HttpClient& client) {
+    const int status = client.GetResponse();
+    const wxString value = client.GetHeader("Retry-After");
+    if ((status != 429 && status != 503) || value.empty())
+        return std::nullopt;
+    const wxDateTime sent = RetryAfter::ParseDate(client.GetHeader("Date"));
+    return RetryAfter::Parse(value, sent.IsValid() ? sent : wxDateTime::Now());
+}
+
+Fetch FetchScript(UserList& result, FailureReason* why, std::chrono::seconds* wait) {
     // Read once: the preferences may change the host meanwhile.
     const wxString address = SiteEndpoints::WebUrl(SCRIPT_PATH);
     wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)", address);
@@ -140,9 +170,22 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
     // Released before the client it reads from.
     std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, address, why));
     if (!in) {
-        if (conditional && client->GetResponse() == 304)
+        if (conditional && client->GetResponse() == 304) {
+            g_dropGuard.Unchanged();
             return Fetch::UNCHANGED;
+        }
+        if (const auto asked = AskedToWait(*client)) {
+            *wait = *asked;
+            return Fetch::TOLD_TO_WAIT;
+        }
         return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
+    }
+    // A maintenance page or a portal's, read as a script, would be a list of nobody.
+    const wxString type =
+        client->GetHeader("Content-Type").BeforeFirst(';').Strip(wxString::both).Lower();
+    if (type == "text/html" || type == "application/xhtml+xml") {
+        *why = NotAList(type);
+        return Fetch::NOT_A_LIST;
     }
     const Validators fresh{address, client->GetHeader("ETag"), client->GetHeader("Last-Modified")};
 
@@ -155,8 +198,10 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
     PerformerScriptParser& parser = Parser();
     parser.Reset();
     char buffer[4096];
+    bool anything = false;
     for (;;) {
         in->Read(buffer, sizeof buffer);
+        anything = anything || in->LastRead() > 0;
         if (!parser.Feed(buffer, in->LastRead(), stored) || StopRequested())
             return Fetch::ABANDONED;
         // The stream ends only where the body is whole; a cut or late one is a read error.
@@ -175,7 +220,25 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
     }
     if (!parser.Finish(stored))
         return Fetch::ABANDONED;
+    // The site's script has its preamble even when nobody is online.
+    if (!anything) {
+        *why = NotAList("empty body");
+        return Fetch::NOT_A_LIST;
+    }
     result = parser.GetUserList();
+    switch (g_dropGuard.Judge(g_taken, result.size())) {
+    case ListDropGuard::Verdict::HOLD:
+        // Not validated by it either: the next request asks for the list whole.
+        wxLogWarning("%s: %zu performers after %zu, held until the next list confirms it",
+                     LOG_PLACE, result.size(), g_taken);
+        return Fetch::HELD;
+    case ListDropGuard::Verdict::CONFIRM:
+        wxLogWarning("%s: %zu performers after %zu, confirmed", LOG_PLACE, result.size(), g_taken);
+        break;
+    case ListDropGuard::Verdict::TAKE:
+        break;
+    }
+    g_taken = result.size();
     g_validators = fresh;
     return Fetch::COMPLETE;
 }
@@ -234,26 +297,45 @@ void GiveUpWithBox() {
 
 // Retrying at once would make a short outage ten failures within milliseconds and hammer a
 // site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
-// failure in a row gives up (the refresh thread then downloads nothing more). Each failure is
-// logged with its reason (the log folds a run of the same one).
-void CountFailureThenBackOffOrGiveUp(const FailureReason& why) {
-    const int failures = ++g_failures;
+// failure in a row that the site did not answer gives up (the refresh thread then downloads
+// nothing more); one that it answered (a page that is no list) ends such a run, since the
+// site is there. Each failure is logged with its reason (the log folds a run of the same one).
+void CountFailureThenBackOffOrGiveUp(const FailureReason& why, bool answered) {
+    const int inARow = ++g_failedInARow;
+    const int failures = answered ? (g_failures = 0) : ++g_failures;
     wxLogWarning("%s: %s", LOG_PLACE, why.GetText());
     if (failures >= FAILURES_BEFORE_GIVING_UP) {
         g_failures = 0;
+        g_failedInARow = 0;
         g_retryDelayMs = Site::GAVE_UP;
         wxLogWarning("%s: given up after %d failures in a row", LOG_PLACE, failures);
         ConnectionStatus::ListFailed(why, Site::GAVE_UP);
         GiveUpWithBox();
     } else {
-        g_retryDelayMs = std::min(FIRST_RETRY_MS << (failures - 1), SyncIntervalMs());
+        // Past the interval the doubling no longer matters; the shift stays in range.
+        const int doubling = std::min(inARow - 1, 20);
+        g_retryDelayMs =
+            static_cast<int>(std::min(static_cast<long long>(FIRST_RETRY_MS) << doubling,
+                                      static_cast<long long>(SyncIntervalMs())));
         ConnectionStatus::ListFailed(why, g_retryDelayMs);
     }
 }
 
+// The site answered and said when to come back: a failure (it has no list for us) that does
+// not count toward giving up, followed by the wait it asked for instead of the back-off.
+void WaitAsTold(const FailureReason& why, std::chrono::seconds wait) {
+    ++g_failedInARow;
+    g_failures = 0;
+    g_retryDelayMs = static_cast<int>(std::chrono::milliseconds(wait).count());
+    wxLogWarning("%s: %s, asked to wait %lld s", LOG_PLACE, why.GetText(),
+                 static_cast<long long>(wait.count()));
+    ConnectionStatus::ListFailed(why, g_retryDelayMs);
+}
+
 // A list came (whole or unchanged): the failures, if any, are over.
 int Received(size_t performers) {
-    if (const int failures = g_failures.exchange(0); failures > 0)
+    g_failures = 0;
+    if (const int failures = g_failedInARow.exchange(0); failures > 0)
         wxLogWarning("%s: back after %d failures", LOG_PLACE, failures);
     ConnectionStatus::ListReceived(performers);
     return SyncIntervalMs();
@@ -278,11 +360,22 @@ int KestovaSite::UpdateUserList() {
     }
     UserList fresh;
     FailureReason why;
-    switch (FetchScript(fresh, &why)) {
+    std::chrono::seconds wait{0};
+    switch (FetchScript(fresh, &why, &wait)) {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
-        CountFailureThenBackOffOrGiveUp(why);
+        CountFailureThenBackOffOrGiveUp(why, false);
+        return 0;
+    case Fetch::NOT_A_LIST:
+        CountFailureThenBackOffOrGiveUp(why, true);
+        return 0;
+    case Fetch::TOLD_TO_WAIT:
+        WaitAsTold(why, wait);
+        return 0;
+    case Fetch::HELD:
+        // Nothing to publish: the trees, the pop-ups and the history keep the list before.
+        g_retryDelayMs = SyncIntervalMs();
         return 0;
     case Fetch::UNCHANGED:
         // The site says the list is as it was: nothing to parse and nobody to announce.
@@ -302,6 +395,8 @@ void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {
     std::lock_guard<std::mutex> lock(g_fetchGuard);
     g_client.reset();
     g_validators = Validators();
+    g_dropGuard = ListDropGuard();
+    g_taken = 0;
     g_httpFactory = factory;
 }
 
