@@ -3,7 +3,9 @@
 #include "core/ConnectionStatus.h"
 #include "core/HttpGet.h"
 #include "core/LinkState.h"
+#include "core/ListDropGuard.h"
 #include "core/PerformerScriptParser.h"
+#include "core/RetryAfter.h"
 #include "core/SiteEndpoints.h"
 #include "resources/ConfigAccess.h"
 #include "resources/EventLog.h"
@@ -20,9 +22,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 wxIMPLEMENT_DYNAMIC_CLASS(KestovaSite, wxModule);
 
@@ -39,9 +43,11 @@ const long DEFAULT_SYNC_SECONDS = 10;
 const long DEFAULT_PARSE_PAUSE_MS = 10;
 const long MAX_PARSE_PAUSE_MS = 100;
 
-// Consecutive downloads without a usable answer, and the wait after the last one. The refresh
+// Consecutive downloads that the site did not answer (toward giving up), consecutive failed
+// downloads of any kind (for the back-off), and the wait after the last one. The refresh
 // thread is their one user; tests drive the site from the main thread, hence atomics.
 std::atomic<int> g_failures{0};
+std::atomic<int> g_failedInARow{0};
 std::atomic<int> g_retryDelayMs{FIRST_RETRY_MS};
 bool g_socketsInitialised = false;
 std::atomic<KestovaSite::HttpClientFactory> g_httpFactory{nullptr};
@@ -58,13 +64,28 @@ struct Validators {
 std::mutex g_fetchGuard;
 std::unique_ptr<HttpClient> g_client;
 Validators g_validators;
+ListDropGuard g_dropGuard;
+// The performers of the list in effect, for the guard.
+size_t g_taken = 0;
 
 PerformerScriptParser& Parser() {
     static PerformerScriptParser parser;
     return parser;
 }
 
-enum class Fetch { COMPLETE, UNCHANGED, FAILED, ABANDONED };
+enum class Fetch {
+    COMPLETE,
+    UNCHANGED,
+    HELD, // read whole, but kept back by the drop guard
+    FAILED,
+    NOT_A_LIST,   // the site answered, with something else
+    TOLD_TO_WAIT, // the site answered 429 or 503 with a "Retry-After"
+    ABANDONED,
+};
+
+FailureReason NotAList(const wxString& what) {
+    return FailureReason(FailureReason::Kind::UNREADABLE, "not a performer list (" + what + ")");
+}
 
 // Worker-thread conditions only: the main thread (tests) and threads the toolkit does not
 // know neither pause nor get asked to stop.
@@ -84,13 +105,30 @@ long ParsePauseMs() {
     return ms < 0 || ms > MAX_PARSE_PAUSE_MS ? DEFAULT_PARSE_PAUSE_MS : ms;
 }
 
-// Also where a long parse notices a shutdown, with or without a rest.
-bool PauseAfterStoredPerformer(long pauseMs) {
+int SyncIntervalMs() {
+    const long seconds =
+        ImageStore::GetConfig()->Read("/System/syncinterval", DEFAULT_SYNC_SECONDS);
+    // 0 would make the refresh thread download without pause and never post anything.
+    return static_cast<int>(std::clamp(seconds, 1L, static_cast<long>(INT_MAX / 1000)) * 1000);
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Also where a long parse notices a shutdown, with or without a rest. The rests of one list
+// (rested so far) stop at budget, a tenth of the refresh interval: at 10 ms a list of 5 000
+// would otherwise be ready 50 s late, behind the site by several refreshes.
+bool PauseAfterStoredPerformer(long pauseMs, Clock::duration budget, Clock::duration& rested) {
     wxThread* worker = CurrentWorker();
     if (!worker)
         return true;
-    if (pauseMs > 0)
-        wxThread::Sleep(static_cast<unsigned long>(pauseMs));
+    if (pauseMs > 0 && rested < budget) {
+        const Clock::time_point start = Clock::now();
+        const auto rest =
+            std::min<Clock::duration>(std::chrono::milliseconds(pauseMs), budget - rested);
+        wxThread::Sleep(
+            static_cast<unsigned long>(std::chrono::ceil<std::chrono::milliseconds>(rest).count()));
+        rested += Clock::now() - start;
+    }
     return !worker->TestDestroy();
 }
 
@@ -104,7 +142,17 @@ HttpClient* Client() {
     return g_client.get();
 }
 
-Fetch FetchScript(UserList& result, FailureReason* why) {
+// A 429 or a 503 that says how long to wait: that wait, else nothing.
+std::optional<std::chrono::seconds> AskedToWait(HttpClient& client) {
+    const int status = client.GetResponse();
+    const wxString value = client.GetHeader("Retry-After");
+    if ((status != 429 && status != 503) || value.empty())
+        return std::nullopt;
+    const wxDateTime sent = RetryAfter::ParseDate(client.GetHeader("Date"));
+    return RetryAfter::Parse(value, sent.IsValid() ? sent : wxDateTime::Now());
+}
+
+Fetch FetchScript(UserList& result, FailureReason* why, std::chrono::seconds* wait) {
     // Read once: the preferences may change the host meanwhile.
     const wxString address = SiteEndpoints::WebUrl(SCRIPT_PATH);
     wxLogTrace(ROD_TRACE, "[static]KestovaSite::FetchScript(%s)", address);
@@ -123,21 +171,38 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
     // Released before the client it reads from.
     std::unique_ptr<wxInputStream> in(HttpGet::Open(*client, address, why));
     if (!in) {
-        if (conditional && client->GetResponse() == 304)
+        if (conditional && client->GetResponse() == 304) {
+            g_dropGuard.Unchanged();
             return Fetch::UNCHANGED;
+        }
+        if (const auto asked = AskedToWait(*client)) {
+            *wait = *asked;
+            return Fetch::TOLD_TO_WAIT;
+        }
         return StopRequested() ? Fetch::ABANDONED : Fetch::FAILED;
+    }
+    // A maintenance page or a portal's, read as a script, would be a list of nobody.
+    const wxString type =
+        client->GetHeader("Content-Type").BeforeFirst(';').Strip(wxString::both).Lower();
+    if (type == "text/html" || type == "application/xhtml+xml") {
+        *why = NotAList(type);
+        return Fetch::NOT_A_LIST;
     }
     const Validators fresh{address, client->GetHeader("ETag"), client->GetHeader("Last-Modified")};
 
     const long pauseMs = ParsePauseMs();
-    const PerformerScriptParser::StoredHook stored = [pauseMs] {
-        return PauseAfterStoredPerformer(pauseMs);
+    const Clock::duration budget = std::chrono::milliseconds(SyncIntervalMs() / 10);
+    Clock::duration rested{};
+    const PerformerScriptParser::StoredHook stored = [pauseMs, budget, &rested] {
+        return PauseAfterStoredPerformer(pauseMs, budget, rested);
     };
     PerformerScriptParser& parser = Parser();
     parser.Reset();
     char buffer[4096];
+    bool anything = false;
     for (;;) {
         in->Read(buffer, sizeof buffer);
+        anything = anything || in->LastRead() > 0;
         if (!parser.Feed(buffer, in->LastRead(), stored) || StopRequested())
             return Fetch::ABANDONED;
         // The stream ends only where the body is whole; a cut or late one is a read error.
@@ -156,7 +221,25 @@ Fetch FetchScript(UserList& result, FailureReason* why) {
     }
     if (!parser.Finish(stored))
         return Fetch::ABANDONED;
+    // The site's script has its preamble even when nobody is online.
+    if (!anything) {
+        *why = NotAList("empty body");
+        return Fetch::NOT_A_LIST;
+    }
     result = parser.GetUserList();
+    switch (g_dropGuard.Judge(g_taken, result.size())) {
+    case ListDropGuard::Verdict::HOLD:
+        // Not validated by it either: the next request asks for the list whole.
+        wxLogWarning("%s: %zu performers after %zu, held until the next list confirms it",
+                     LOG_PLACE, result.size(), g_taken);
+        return Fetch::HELD;
+    case ListDropGuard::Verdict::CONFIRM:
+        wxLogWarning("%s: %zu performers after %zu, confirmed", LOG_PLACE, result.size(), g_taken);
+        break;
+    case ListDropGuard::Verdict::TAKE:
+        break;
+    }
+    g_taken = result.size();
     g_validators = fresh;
     return Fetch::COMPLETE;
 }
@@ -213,35 +296,47 @@ void GiveUpWithBox() {
     }
 }
 
-int SyncIntervalMs() {
-    const long seconds =
-        ImageStore::GetConfig()->Read("/System/syncinterval", DEFAULT_SYNC_SECONDS);
-    // 0 would make the refresh thread download without pause and never post anything.
-    return static_cast<int>(std::clamp(seconds, 1L, static_cast<long>(INT_MAX / 1000)) * 1000);
-}
-
 // Retrying at once would make a short outage ten failures within milliseconds and hammer a
 // site that is coming back: the wait doubles from 1 s up to the refresh interval. The tenth
-// failure in a row gives up (the refresh thread then downloads nothing more). Each failure is
-// logged with its reason (the log folds a run of the same one).
-void CountFailureThenBackOffOrGiveUp(const FailureReason& why) {
-    const int failures = ++g_failures;
+// failure in a row that the site did not answer gives up (the refresh thread then downloads
+// nothing more); one that it answered (a page that is no list) ends such a run, since the
+// site is there. Each failure is logged with its reason (the log folds a run of the same one).
+void CountFailureThenBackOffOrGiveUp(const FailureReason& why, bool answered) {
+    const int inARow = ++g_failedInARow;
+    const int failures = answered ? (g_failures = 0) : ++g_failures;
     wxLogWarning("%s: %s", LOG_PLACE, why.GetText());
     if (failures >= FAILURES_BEFORE_GIVING_UP) {
         g_failures = 0;
+        g_failedInARow = 0;
         g_retryDelayMs = Site::GAVE_UP;
         wxLogWarning("%s: given up after %d failures in a row", LOG_PLACE, failures);
         ConnectionStatus::ListFailed(why, Site::GAVE_UP);
         GiveUpWithBox();
     } else {
-        g_retryDelayMs = std::min(FIRST_RETRY_MS << (failures - 1), SyncIntervalMs());
+        // Past the interval the doubling no longer matters; the shift stays in range.
+        const int doubling = std::min(inARow - 1, 20);
+        g_retryDelayMs =
+            static_cast<int>(std::min(static_cast<long long>(FIRST_RETRY_MS) << doubling,
+                                      static_cast<long long>(SyncIntervalMs())));
         ConnectionStatus::ListFailed(why, g_retryDelayMs);
     }
 }
 
+// The site answered and said when to come back: a failure (it has no list for us) that does
+// not count toward giving up, followed by the wait it asked for instead of the back-off.
+void WaitAsTold(const FailureReason& why, std::chrono::seconds wait) {
+    ++g_failedInARow;
+    g_failures = 0;
+    g_retryDelayMs = static_cast<int>(std::chrono::milliseconds(wait).count());
+    wxLogWarning("%s: %s, asked to wait %lld s", LOG_PLACE, why.GetText(),
+                 static_cast<long long>(wait.count()));
+    ConnectionStatus::ListFailed(why, g_retryDelayMs);
+}
+
 // A list came (whole or unchanged): the failures, if any, are over.
 int Received(size_t performers) {
-    if (const int failures = g_failures.exchange(0); failures > 0)
+    g_failures = 0;
+    if (const int failures = g_failedInARow.exchange(0); failures > 0)
         wxLogWarning("%s: back after %d failures", LOG_PLACE, failures);
     ConnectionStatus::ListReceived(performers);
     return SyncIntervalMs();
@@ -267,7 +362,8 @@ int KestovaSite::UpdateUserList() {
     UserList fresh;
     FailureReason why;
     const unsigned long interruptions = LinkState::Interruptions();
-    switch (FetchScript(fresh, &why)) {
+    std::chrono::seconds wait{0};
+    switch (FetchScript(fresh, &why, &wait)) {
     case Fetch::ABANDONED:
         return 0;
     case Fetch::FAILED:
@@ -279,7 +375,17 @@ int KestovaSite::UpdateUserList() {
             g_retryDelayMs = SyncIntervalMs();
             return 0;
         }
-        CountFailureThenBackOffOrGiveUp(why);
+        CountFailureThenBackOffOrGiveUp(why, false);
+        return 0;
+    case Fetch::NOT_A_LIST:
+        CountFailureThenBackOffOrGiveUp(why, true);
+        return 0;
+    case Fetch::TOLD_TO_WAIT:
+        WaitAsTold(why, wait);
+        return 0;
+    case Fetch::HELD:
+        // Nothing to publish: the trees, the pop-ups and the history keep the list before.
+        g_retryDelayMs = SyncIntervalMs();
         return 0;
     case Fetch::UNCHANGED:
         // The site says the list is as it was: nothing to parse and nobody to announce.
@@ -299,6 +405,8 @@ void KestovaSite::SetHttpClientFactory(HttpClientFactory factory) {
     std::lock_guard<std::mutex> lock(g_fetchGuard);
     g_client.reset();
     g_validators = Validators();
+    g_dropGuard = ListDropGuard();
+    g_taken = 0;
     g_httpFactory = factory;
 }
 

@@ -12,8 +12,8 @@ public:
     KestovaSite();
 
     // The network library hands in its HTTP client. One client serves every refresh, so that
-    // its connection is kept from one to the next; a new factory (or none) ends it. Without
-    // one nothing can be downloaded.
+    // its connection is kept from one to the next; a new factory (or none) ends it, and the
+    // next list is taken whatever it holds. Without one nothing can be downloaded.
     using HttpClientFactory = HttpClient* (*)();
     static void SetHttpClientFactory(HttpClientFactory factory);
 

@@ -18,9 +18,10 @@ public:
     UserList GetUserList() const;
     void SetUserList(const UserList& list);
 
-    // Milliseconds until the next refresh, or 0 when the download failed.
+    // Milliseconds until the next refresh, or 0 when there is no new list: the download failed,
+    // or its list is held back until the next one confirms it.
     virtual int UpdateUserList() = 0;
-    // After a failed UpdateUserList: milliseconds to wait before the next try, or GAVE_UP
+    // After UpdateUserList returned 0: milliseconds to wait before the next try, or GAVE_UP
     // when the site has given up (the user was told and the user interface closes), after
     // which no download may follow.
     virtual int GetRetryDelay() const = 0;

@@ -5,9 +5,11 @@
 #include "net/ProxyEnvironment.h"
 #include "resources/EventLog.h"
 
+#include <wx/log.h>
 #include <wx/thread.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +30,8 @@ std::mutex g_guard;
 std::set<CURLM*> g_multis;
 std::string g_caFile;
 std::string g_caDirectory;
+// Hosts whose move to https was logged.
+std::set<std::string> g_movedHosts;
 
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
@@ -39,6 +43,35 @@ std::string Trimmed(std::string text) {
     if (first == std::string::npos)
         return "";
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+bool IsRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Scheme and host of an address, lower-case; a relative one is taken relative to base.
+struct Place {
+    std::string scheme;
+    std::string host;
+};
+std::optional<Place> PlaceOf(const std::string& address, const std::string& base) {
+    CURLU* url = curl_url();
+    std::optional<Place> place;
+    char* scheme = nullptr;
+    char* host = nullptr;
+    if (curl_url_set(url, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
+        curl_url_set(url, CURLUPART_URL, address.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+        place = Place{scheme, host};
+        for (std::string* part : {&place->scheme, &place->host})
+            std::transform(part->begin(), part->end(), part->begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    }
+    curl_free(scheme);
+    curl_free(host);
+    curl_url_cleanup(url);
+    return place;
 }
 
 long Milliseconds(Clock::duration span) {
@@ -107,6 +140,9 @@ void CurlSession::Configure(const Request& request) {
     m_error[0] = '\0';
     curl_easy_setopt(m_easy, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
     // A lookup that hangs must not hold the end of a transfer: it is left to finish alone.
     curl_easy_setopt(m_easy, CURLOPT_QUICK_EXIT, 1L);
@@ -147,6 +183,7 @@ bool CurlSession::Start(const Request& request) {
     m_status = 0;
     m_headers.clear();
     m_headComplete = false;
+    m_location.clear();
     m_announced = -1;
     m_bodyLength = -1;
     m_pending.clear();
@@ -258,9 +295,46 @@ void CurlSession::HeadComplete() {
             m_announced > 0 ? m_announced / static_cast<long long>(m_request.earnRate) : 0);
 }
 
+bool CurlSession::MayFollow() {
+    // Within libcurl's callback: the transfer ends when it returns, not here.
+    char* current = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &current);
+    const std::string from = current ? current : m_request.url;
+    const std::optional<Place> source = PlaceOf(from, from);
+    const std::optional<Place> target = PlaceOf(m_location, from);
+    if (!source || !target) {
+        m_failure = FailureReason(FailureKind::OTHER, "redirect to an unreadable address");
+        return false;
+    }
+    const bool sameHost = source->host == target->host;
+    if (m_request.secretQuery && !sameHost) {
+        m_failure = FailureReason(FailureKind::OTHER,
+                                  "redirect to another host (" + target->host + ") not followed");
+        return false;
+    }
+    if (m_request.secretQuery && target->scheme != "https") {
+        m_failure = FailureReason(FailureKind::OTHER, "redirect to plain http not followed");
+        return false;
+    }
+    if ((m_status == 301 || m_status == 308) && sameHost && source->scheme == "http" &&
+        target->scheme == "https") {
+        bool first;
+        {
+            std::lock_guard<std::mutex> lock(g_guard);
+            first = g_movedHosts.insert(source->host).second;
+        }
+        if (first)
+            wxLogWarning("%s moved to https: switch on \"Secure connection (HTTPS)\" in the "
+                         "preferences",
+                         wxString::FromUTF8(source->host));
+    }
+    return true;
+}
+
 void CurlSession::Finish(CURLcode result) {
     if (result != CURLE_OK) {
-        Fail(Explain(result));
+        // A redirect refused in the head has its own reason already.
+        Fail(m_failure.IsSet() ? m_failure : Explain(result));
         return;
     }
     // What came stays to be read; the connection goes back to the session's cache.
@@ -371,18 +445,28 @@ size_t CurlSession::OnHeader(char* data, size_t size, size_t count, void* self) 
         const auto space = line.find(' ');
         session->m_status = space == std::string::npos ? 0 : std::atol(line.c_str() + space + 1);
         session->m_headers.clear();
+        session->m_location.clear();
         return length;
     }
     const std::string trimmed = Trimmed(line);
     if (trimmed.empty()) {
-        if (session->m_status >= 200 && !session->m_headComplete)
-            session->HeadComplete();
+        if (session->m_status < 200 || session->m_headComplete)
+            return length;
+        // libcurl follows this one: the head to come is the final one. A refused redirect
+        // ends the transfer (a short count is an error to libcurl).
+        if (IsRedirect(session->m_status) && !session->m_location.empty())
+            return session->MayFollow() ? length : 0;
+        session->HeadComplete();
         return length;
     }
     const auto colon = trimmed.find(':');
-    if (colon != std::string::npos)
-        session->m_headers.emplace_back(Trimmed(trimmed.substr(0, colon)),
-                                        Trimmed(trimmed.substr(colon + 1)));
+    if (colon != std::string::npos) {
+        std::string name = Trimmed(trimmed.substr(0, colon));
+        std::string value = Trimmed(trimmed.substr(colon + 1));
+        if (strcasecmp(name.c_str(), "Location") == 0)
+            session->m_location = value;
+        session->m_headers.emplace_back(std::move(name), std::move(value));
+    }
     return length;
 }
 

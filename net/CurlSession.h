@@ -43,7 +43,14 @@ public:
         std::chrono::milliseconds lookupTime{10000};
         std::chrono::milliseconds bodyWait{30000};
         size_t earnRate = 8 * 1024;
+        // The query holds a secret: a redirect is followed only to the same host over https,
+        // any other is a failure.
+        bool secretQuery = false;
     };
+
+    // Redirects (301, 302, 303, 307, 308) followed over http and https; credentials go to the
+    // request's host only (libcurl's rule).
+    static constexpr long MAX_REDIRECTS = 5;
 
     CurlSession();
     ~CurlSession();
@@ -99,6 +106,9 @@ private:
     // The deadline that the wait at hand must keep, and what it means when it passes.
     Clock::time_point Deadline(FailureReason* late) const;
     void HeadComplete();
+    // At the end of a redirect's head: false when the request may not follow it (m_failure
+    // says why). Logs once per host a permanent move of its own from http to https.
+    bool MayFollow();
     void Finish(CURLcode result);
     void Fail(const FailureReason& reason);
     FailureReason Explain(CURLcode result) const;
@@ -124,6 +134,7 @@ private:
     long m_status = 0;
     std::vector<std::pair<std::string, std::string>> m_headers;
     bool m_headComplete = false;
+    std::string m_location; // of the reply under way
     long long m_announced = -1;
     long long m_bodyLength = -1;
     std::string m_pending;

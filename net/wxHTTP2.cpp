@@ -106,6 +106,7 @@ wxInputStream* wxHTTP2::GetInputStream(const wxString& path) {
     if (m_proxy)
         request.proxy = m_proxy->utf8_string();
     request.compressed = m_compressed;
+    request.secretQuery = m_secretQuery;
     request.timeout = std::chrono::seconds(GetTimeout());
     request.lookupTime = std::chrono::seconds(LOOKUP_SECONDS);
     request.bodyWait = std::chrono::seconds(BODY_WAIT_SECONDS);

@@ -24,7 +24,8 @@ wxString BasicCredentials(const wxString& user, const wxString& password);
 // address, go to the proxy alone. A compressed body is asked for and arrives decompressed.
 //
 // The connections stay open for the next request of the same client, and when the client is
-// deleted, for the next client (CurlSessionPool). Redirects are not followed.
+// deleted, for the next client (CurlSessionPool). Up to five redirects are followed, over http
+// and https (see CurlSession).
 //
 // Safe on a worker thread: every wait is bounded and notices a stop request within a tenth of
 // a second (see CurlSession for the times). One thread at a time.
@@ -64,6 +65,9 @@ public:
     // Whether a compressed body is asked for (the default); a caller that compares the
     // announced length with what it read turns it off.
     void SetCompression(bool compressed) { m_compressed = compressed; }
+    // The query holds a secret (the login check's password): a redirect is followed only to the
+    // same host over https; any other ends the request with its reason.
+    void SetSecretQuery(bool secret) { m_secretQuery = secret; }
 
     bool Close() override;
 
@@ -77,6 +81,7 @@ private:
     std::vector<std::pair<wxString, wxString>> m_fixedHeaders;
     std::optional<wxString> m_proxy;
     bool m_compressed = true;
+    bool m_secretQuery = false;
     wxString m_scheme = "http";
     // Set by Connect(): host[:port] of the requests.
     wxString m_authority;

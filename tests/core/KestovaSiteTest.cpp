@@ -18,7 +18,9 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -56,7 +58,9 @@ protected:
         m_dir = TestEnvironment::MakeTempDir("scripts");
         m_site = Site::GetInstance();
         ASSERT_NE(dynamic_cast<KestovaSite*>(m_site), nullptr);
-        // A success also clears the failure count that an earlier test left.
+        // A success also clears the failure count that an earlier test left; a fresh client
+        // takes the list even where an earlier test left a long one.
+        KestovaSite::SetHttpClientFactory([]() -> HttpClient* { return new wxHTTP2; });
         Serve(BASE_SCRIPT);
         ASSERT_GT(m_site->UpdateUserList(), 0);
         m_frame = new ExitRecordingFrame();
@@ -92,6 +96,28 @@ protected:
         }
         EXPECT_EQ(ms_sim->Get("/_control/clear"), 200);
         return waits;
+    }
+
+    // A script of that many performers, named from prefix.
+    static std::string Performers(int count, const std::string& prefix = "p") {
+        std::string script = "var online = new PerformerList();\n";
+        for (int i = 0; i < count; ++i)
+            script += prefix + std::to_string(i) + ".viewers = 1;\nonline_performers.add(x);\n";
+        return script;
+    }
+
+    // The site is a plain nginx before the simulated one, with locations of its own.
+    static std::unique_ptr<NginxProcess> Front(const std::string& locations) {
+        auto nginx = std::make_unique<NginxProcess>(ms_sim->Port(),
+                                                    NginxProcess::Certificate::Plain, locations);
+        ImageStore::GetConfig()->Write("/Site/webHost", wxString(nginx->HostPort()));
+        SiteEndpoints::Load();
+        return nginx;
+    }
+
+    // nginx's answer to the performer list.
+    static std::string ListAnswer(const std::string& directives) {
+        return "location = /include/js/online_performers.js { " + directives + " }";
     }
 
     static void ExpectBaseList(const UserList& list) {
@@ -143,8 +169,8 @@ TEST_F(KestovaSiteTest, SuccessInstallsTheListAndReturnsTheInterval) {
         EXPECT_EQ(m_site->UpdateUserList(), interval) << "syncinterval " << setting;
     }
 
-    // Nobody online is a successful download too.
-    Serve("");
+    // Nobody online is a successful download too (the script's preamble alone).
+    Serve("var online = new PerformerList();\n");
     EXPECT_EQ(m_site->UpdateUserList(), 1000);
     EXPECT_TRUE(m_site->GetUserList().empty());
 }
@@ -238,14 +264,14 @@ TEST_F(KestovaSiteTest, BrokenTransfersKeepTheOldListAndSayWhy) {
         const char* fault;
         std::string reason;
     };
-    for (const Case& c :
-         std::vector<Case>{{"cut&count=1", "performer list: body cut after "},
-                           {"500&count=1", "performer list: HTTP 500 from " + site},
-                           // A portal's redirect page read as a script would be a list of nobody.
-                           {"302&count=1", "performer list: HTTP 302 from " + site},
-                           // No answer within the time-out is a failure, not a hang.
-                           {"delay&ms=6000&count=1",
-                            "performer list: time-out waiting for the reply from " + site}}) {
+    for (const Case& c : std::vector<Case>{
+             {"cut&count=1", "performer list: body cut after "},
+             {"500&count=1", "performer list: HTTP 500 from " + site},
+             // A portal's redirect is followed, to a host that is not there.
+             {"302&count=1", "performer list: Could not resolve host: portal.example"},
+             // No answer within the time-out is a failure, not a hang.
+             {"delay&ms=6000&count=1",
+              "performer list: time-out waiting for the reply from " + site}}) {
         Fault(c.fault);
         wxStopWatch watch;
         EXPECT_EQ(m_site->UpdateUserList(), 0) << c.fault;
@@ -330,7 +356,8 @@ TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
     MessageBoxRecorder boxes;
     FailTimes(7);
     // On a worker each performer costs a pause: this script takes seconds to parse, with the
-    // default pause and with the longest.
+    // default pause and with the longest, when the interval leaves that much rest.
+    ImageStore::GetConfig()->Write("/System/syncinterval", 100L);
     std::string script;
     for (int i = 0; i < 500; ++i)
         script += "p" + std::to_string(i) + ".viewers = 1;\nonline_performers.add(x);\n";
@@ -358,7 +385,8 @@ TEST_F(KestovaSiteTest, StopRequestAbandonsALongParse) {
 }
 
 // The pause after each stored performer is "/System/parsePause", read with every refresh; out
-// of range or not a number, it is 10 ms.
+// of range or not a number, it is 10 ms. The pauses of one list stop at a tenth of the refresh
+// interval.
 TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
     // Milliseconds that a refresh of a script of that many performers takes on a worker.
     int refreshes = 0;
@@ -374,22 +402,22 @@ TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
         EXPECT_TRUE(WaitFor([&] { return thread->finished.load(); }, 15000));
         const long ms = watch.Time();
         thread->Wait();
-        EXPECT_EQ(thread->result, 10000);
+        EXPECT_EQ(thread->result,
+                  ImageStore::GetConfig()->Read("/System/syncinterval", 10L) * 1000);
         EXPECT_EQ(m_site->GetUserList().size(), static_cast<size_t>(performers));
         return ms;
     };
     auto config = [](const wxString& value) {
         ImageStore::GetConfig()->Write("/System/parsePause", value);
     };
+    // Sizes that never fall to less than half, which would be held back.
     EXPECT_GE(refreshMs(40), 400) << "by default";
     config("30");
-    EXPECT_GE(refreshMs(40), 1200);
+    EXPECT_GE(refreshMs(30), 900);
     config("100");
+    ImageStore::GetConfig()->Write("/System/syncinterval", 30L);
     EXPECT_GE(refreshMs(20), 2000) << "the longest";
-
-    // No pause at all: with 10 ms each, these would take 20 s.
-    config("0");
-    EXPECT_LT(refreshMs(2000), 10000);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 10L);
 
     // Out of range or not a number: 10 ms each (101 would take 2 s here, 5000 100 s).
     for (const char* value : {"101", "-1", "5000", "fast"}) {
@@ -398,6 +426,22 @@ TEST_F(KestovaSiteTest, WorkerPausesAfterEachPerformerAsSet) {
         EXPECT_GE(ms, 200) << value;
         EXPECT_LT(ms, 2000) << value;
     }
+
+    // 500 at 10 ms would rest 5 s: a second at the default interval, 0.3 s at 3 s.
+    config("10");
+    long ms = refreshMs(500);
+    EXPECT_GE(ms, 1000);
+    EXPECT_LT(ms, 4000);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 3L);
+    ms = refreshMs(500);
+    EXPECT_GE(ms, 300);
+    EXPECT_LT(ms, 2500);
+    ImageStore::GetConfig()->Write("/System/syncinterval", 10L);
+
+    // No pause at all: with 10 ms each, these would rest 10 s at this interval.
+    config("0");
+    ImageStore::GetConfig()->Write("/System/syncinterval", 100L);
+    EXPECT_LT(refreshMs(2000), 5000);
 }
 
 TEST_F(KestovaSiteTest, HostsChangedWhileAWorkerReadsThemServeTheNextRefresh) {
@@ -436,4 +480,188 @@ TEST_F(KestovaSiteTest, HostsChangedWhileAWorkerReadsThemServeTheNextRefresh) {
     ASSERT_GT(m_site->UpdateUserList(), 0);
     ASSERT_EQ(m_site->GetUserList().size(), 1u) << "the refresh went to the new site";
     EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x01u);
+}
+
+// A 2xx answer that is a page, or empty, is a failure with its reason; the site answered, so
+// such answers never give up, and they end a run of failures that would: a portal or a
+// maintenance page for an hour keeps the program polling at the back-off, not closing it.
+TEST_F(KestovaSiteTest, AnAnswerThatIsNoListIsAFailureThatNeverGivesUp) {
+    MessageBoxRecorder boxes;
+    LogCapture log;
+    struct Case {
+        std::string directives;
+        std::string reason;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"default_type text/html; return 200 \"<html><body>Back soon</body></html>\";",
+              "not a performer list (text/html)"},
+             {"default_type \"application/xhtml+xml; charset=utf-8\"; return 200 \"<html/>\";",
+              "not a performer list (application/xhtml+xml)"},
+             {"default_type application/javascript; return 200 \"\";",
+              "not a performer list (empty body)"}}) {
+        const auto nginx = Front(ListAnswer(c.directives));
+        std::vector<int> waits;
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_EQ(m_site->UpdateUserList(), 0) << c.reason;
+            waits.push_back(m_site->GetRetryDelay());
+        }
+        EXPECT_EQ(waits, (std::vector<int>{1000, 2000, 4000, 8000, 10000, 10000, 10000, 10000,
+                                           10000, 10000, 10000, 10000}))
+            << c.reason;
+        ExpectBaseList(m_site->GetUserList());
+        EXPECT_TRUE(log.Holds("performer list: " + c.reason)) << c.reason;
+        EXPECT_EQ(ConnectionStatus::Get().failure.GetText(), c.reason);
+        ms_sim->UseAsSite();
+        ASSERT_GT(m_site->UpdateUserList(), 0);
+        EXPECT_TRUE(log.Holds("performer list: back after 12 failures"));
+    }
+    // Nine that the site did not answer, a page, nine more: no give-up.
+    FailTimes(9);
+    {
+        const auto nginx = Front(ListAnswer("default_type text/html; return 200 \"<p>\";"));
+        EXPECT_EQ(m_site->UpdateUserList(), 0);
+    }
+    ms_sim->UseAsSite();
+    FailTimes(9);
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 0u);
+    EXPECT_EQ(m_frame->ExitCount(), 0u);
+}
+
+// A list that falls from 20 or more to fewer than half is kept back once: only a second such
+// list is taken. A list that does not fall, or the site's word that the list is as it was,
+// ends the hold.
+TEST_F(KestovaSiteTest, AFallToFewerThanHalfIsTakenWhenTheNextListConfirmsIt) {
+    LogCapture log;
+    Serve(Performers(20));
+    ASSERT_GT(m_site->UpdateUserList(), 0) << "from 2 to 20";
+
+    Serve(Performers(9));
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    EXPECT_EQ(m_site->GetRetryDelay(), 10000);
+    EXPECT_EQ(m_site->GetUserList().size(), 20u);
+    EXPECT_TRUE(log.Holds("performer list: 9 performers after 20, held until the next list "
+                          "confirms it"));
+    // The list is back as it was: the hold is over, the next fall is held again.
+    Serve(Performers(20));
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    EXPECT_NE(ms_sim->LogLines().back().find("304"), std::string::npos);
+    Serve(Performers(9));
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    Serve(Performers(21, "q"));
+    EXPECT_EQ(m_site->UpdateUserList(), 10000);
+    EXPECT_EQ(m_site->GetUserList().size(), 21u);
+
+    Serve(Performers(3));
+    EXPECT_EQ(m_site->UpdateUserList(), 0);
+    EXPECT_EQ(m_site->GetUserList().size(), 21u);
+    EXPECT_EQ(m_site->UpdateUserList(), 10000) << "the same list again confirms it";
+    EXPECT_EQ(m_site->GetUserList().size(), 3u);
+    EXPECT_TRUE(log.Holds("performer list: 3 performers after 21, confirmed"));
+
+    // At the bounds: from 19, or to exactly half, is taken at once.
+    for (const auto& [from, to] : {std::pair{19, 9}, {20, 10}}) {
+        Serve(Performers(from));
+        ASSERT_EQ(m_site->UpdateUserList(), 10000);
+        Serve(Performers(to, "r"));
+        EXPECT_EQ(m_site->UpdateUserList(), 10000) << from << " to " << to;
+        EXPECT_EQ(m_site->GetUserList().size(), static_cast<size_t>(to));
+    }
+}
+
+// "429 Too Many Requests" or "503 Service Unavailable" with a "Retry-After": the next try
+// waits that long (at least a second, at most ten minutes), shown as the next try, and never
+// gives up. Without one they are failures as any.
+TEST_F(KestovaSiteTest, TooManyRequestsWithRetryAfterWaitsAsToldAndNeverGivesUp) {
+    MessageBoxRecorder boxes;
+    LogCapture log;
+    // An HTTP date 90 s from now, in English whatever the locale.
+    static const char* const DAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::time_t in90s = std::time(nullptr) + 90;
+    std::tm utc{};
+    gmtime_r(&in90s, &utc);
+    char date[40];
+    std::snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d GMT", DAYS[utc.tm_wday],
+                  utc.tm_mday, MONTHS[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
+                  utc.tm_sec);
+    struct Case {
+        std::string directives;
+        int status;
+        int waitMs;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"add_header Retry-After 120 always; return 429;", 429, 120000},
+             {"add_header Retry-After \"" + std::string(date) + "\" always; return 503;", 503,
+              90000},
+             {"add_header Retry-After 86400 always; return 503;", 503, 600000},
+             {"add_header Retry-After 0 always; return 429;", 429, 1000}}) {
+        const auto nginx = Front(ListAnswer(c.directives));
+        const std::string reason =
+            "HTTP " + std::to_string(c.status) + " from " + nginx->HostPort();
+        int waited = 0;
+        for (int i = 0; i < 11; ++i) {
+            EXPECT_EQ(m_site->UpdateUserList(), 0);
+            waited = m_site->GetRetryDelay();
+            // The date is whole seconds from now on the site's clock: a second or two off.
+            EXPECT_NEAR(waited, c.waitMs, c.waitMs == 90000 ? 2000 : 0) << c.directives;
+        }
+        const ConnectionStatus::Snapshot status = ConnectionStatus::Get();
+        EXPECT_EQ(status.failure.GetText(), reason);
+        ASSERT_TRUE(status.nextTry.IsValid());
+        EXPECT_NEAR((status.nextTry - wxDateTime::Now()).GetMilliseconds().ToDouble(), c.waitMs,
+                    2000);
+        EXPECT_TRUE(log.Holds("performer list: " + reason + ", asked to wait " +
+                              std::to_string(waited / 1000) + " s"))
+            << c.directives;
+        ExpectBaseList(m_site->GetUserList());
+    }
+    PumpEvents(50);
+    EXPECT_EQ(boxes.Count(), 0u);
+
+    // Without the header (or with one that says nothing): the back-off.
+    for (const char* directives :
+         {"return 429;", "add_header Retry-After soon always; return 503;"}) {
+        const auto nginx = Front(ListAnswer(directives));
+        ms_sim->UseAsSite();
+        ASSERT_GT(m_site->UpdateUserList(), 0);
+        ImageStore::GetConfig()->Write("/Site/webHost", wxString(nginx->HostPort()));
+        SiteEndpoints::Load();
+        EXPECT_EQ(m_site->UpdateUserList(), 0);
+        EXPECT_EQ(m_site->UpdateUserList(), 0);
+        EXPECT_EQ(m_site->GetRetryDelay(), 2000) << directives;
+    }
+    ms_sim->UseAsSite();
+    ASSERT_GT(m_site->UpdateUserList(), 0);
+    {
+        const auto nginx = Front(ListAnswer("return 503;"));
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(m_site->UpdateUserList(), 0);
+    }
+    EXPECT_EQ(boxes.Count(), 1u) << "ten 503 without a wait give up";
+}
+
+// A site that moved from http to https on its own host: the list follows, and the log says
+// once what to switch on.
+TEST_F(KestovaSiteTest, AListMovedToHttpsIsFollowedAndTheMoveLoggedOnce) {
+    LogCapture log;
+    NginxProcess secure(ms_sim->Port());
+    setenv("CURL_CA_BUNDLE", NginxProcess::CaFile().c_str(), 1);
+    CurlSession::Initialise();
+    const auto nginx = Front(ListAnswer(
+        "return 301 https://127.0.0.1:" + std::to_string(secure.Port()) + "$request_uri;"));
+    Serve("carl.viewers = 2;\nprivate_performers.add(carl);\n");
+    for (int refresh = 0; refresh < 3; ++refresh)
+        EXPECT_EQ(m_site->UpdateUserList(), 10000) << "refresh " << refresh;
+    unsetenv("CURL_CA_BUNDLE");
+    CurlSession::Initialise();
+    EXPECT_EQ(m_site->GetUserList().GetUser("carl").GetStatus(), 0x15u);
+    // nginx logs a request once its answer has gone.
+    EXPECT_TRUE(WaitFor([&] { return secure.Requests().size() == 3; }));
+    size_t told = 0;
+    for (const auto& message : log.messages)
+        told += message.text == "127.0.0.1 moved to https: switch on \"Secure connection "
+                                "(HTTPS)\" in the preferences";
+    EXPECT_EQ(told, 1u);
 }

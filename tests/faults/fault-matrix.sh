@@ -461,11 +461,11 @@ popups_at_most() { [ "$(popups)" -le "$1" ]; }
 # performer who comes online afterwards is the only news (a list lost or half-read in the
 # outage would announce everybody again). Here and in the other outage scenarios pop-ups stay
 # 4 s, so that a slow look at the windows on a loaded machine does not miss the one that counts.
-# script_outage NAME MODE COUNT DESCRIPTION
+# script_outage NAME MODE COUNT DESCRIPTION [SITE_OPTIONS...]
 script_outage() {
     local mode=$2 count=$3 before who
     begin "$1"
-    start_site || { end "-"; return; }
+    start_site "${@:5}" || { end "-"; return; }
     write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
@@ -658,8 +658,9 @@ seen_popups_at_least() {
 }
 threads_at_most() { [ "$(threads)" -le "$1" ]; }
 
-# A script of 20 000 performers takes minutes to read (the reader pauses after each one);
-# meanwhile the window answers, and closing it stops the reading at once.
+# A script of 20 000 performers (the reader's rests stop at a tenth of the interval, yet reading
+# takes a while on a loaded machine): meanwhile the window answers, and closing it stops the
+# reading at once.
 scenario_script_20000() {
     local before file=$work/script-20000.js hwm
     begin script_20000_performers
@@ -683,7 +684,7 @@ scenario_script_20000() {
     hwm=$(hwm_mib)
     [ "$hwm" -le "$hwm_limit_mib" ] || note "peak memory $hwm MiB"
     close_and_expect_clean_exit 5
-    end "$(wc -c <"$file") bytes; responsive while reading; closed mid-read in ${closing_ms} ms; peak ${hwm} MiB"
+    end "$(wc -c <"$file") bytes; responsive while reading; closed in ${closing_ms} ms; peak ${hwm} MiB"
 }
 
 # A line of 1 MiB (one run of letters, the hardest case for the performer pattern) with a
@@ -806,21 +807,23 @@ scenario_thumbnails() {
     end "$many pop-ups, those that fit at once and the rest as places came free; threads back to $base; closed in ${closing_ms} ms"
 }
 
-# An empty performer script (read as nobody online), then the full list again: everybody comes
-# back in one refresh. At most the pop-ups that fit in the work area appear, plus one summary,
-# none of them outside the work area, and the program still ends cleanly.
+# A performer script of nobody online, twice (the second confirms the fall), then the full list
+# again: everybody comes back in one refresh. At most the pop-ups that fit in the work area
+# appear, plus one summary, none of them outside the work area, and the program still ends
+# cleanly.
 scenario_empty_then_full() {
-    local file=$work/script-empty.js before area top height places most=0 most_summaries=0
+    local file=$work/script-nobody.js before area top height places most=0 most_summaries=0
     local seen_summary=0 outside="" n id x y h end_ms
     begin empty_reply_then_full_list
     start_site --performers 60 || { end "-"; return; }
     write_config 4
     start_host || { end "-"; return; }
     expect "no first list" first_list_in
-    : >"$file"
+    echo "var online_performers = new PerformerSet('online');" >"$file"
     [ "$(site "/_control/script?file=$file")" = ok ] || note "sitesim did not take the script"
     before=$(requests "$SCRIPT")
-    expect "the empty script was not asked for" wait_for 10 at_least_requests "$SCRIPT" $((before + 2))
+    expect "the script of nobody was not asked for twice" \
+        wait_for 10 at_least_requests "$SCRIPT" $((before + 2))
     site "/_control/script?file=" >/dev/null
     area=$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,/ /g')
     read -r _ top _ height _ <<<"$area"
@@ -1498,6 +1501,27 @@ scenario_exit_during_handshake() {
     end "closed while the handshake hung: ended in ${closing_ms} ms, status ${host_rc:-?}"
 }
 
+# "429 Too Many Requests" with "Retry-After: 5": the next request waits the 5 s asked for, not
+# the back-off's 1 s, and no box comes.
+scenario_told_to_wait() {
+    local before start waited
+    begin told_to_wait
+    start_site || { end "-"; return; }
+    write_config
+    start_host || { end "-"; return; }
+    expect "no first list" first_list_in
+    fault "$SCRIPT" 429 "ms=5000&count=1"
+    before=$(requests "$SCRIPT")
+    expect "the 429 was not asked for" wait_for 10 at_least_requests "$SCRIPT" $((before + 1))
+    start=$(now_ms)
+    expect "the site was not asked again" wait_for 15 at_least_requests "$SCRIPT" $((before + 2))
+    waited=$(($(now_ms) - start))
+    [ "$waited" -ge 4500 ] || note "asked again after ${waited} ms where 5 s were asked for"
+    expect "an Error box appeared" no_error_box
+    close_and_expect_clean_exit 10
+    end "asked to wait 5 s: the next request came after ${waited} ms; closed in ${closing_ms} ms"
+}
+
 # ---------------------------------------------------------------------------------------------
 
 for scenario in \
@@ -1508,12 +1532,15 @@ for scenario in \
     updates shutdown_pending_thumbnails shutdown_with_box_open \
     shutdown_while_script_drips update_trickling proxy_with_credentials proxy_down first_start \
     https_site https_untrusted https_other_name https_expired https_proxy script_gzip_cut \
-    unchanged_list kept_connection_closed exit_during_handshake second_start; do
+    unchanged_list kept_connection_closed exit_during_handshake second_start \
+    script_maintenance_page script_garbage_once told_to_wait; do
     wanted "$scenario" || continue
     case $scenario in
     script_500) script_outage script_500 500 5 "five answers of status 500" ;;
     script_cut) script_outage script_cut_short cut 5 "five scripts cut to half their length" ;;
     script_gzip_cut) script_outage script_gzip_cut gzipcut 5 "five compressed scripts cut halfway" ;;
+    script_maintenance_page) script_outage script_maintenance_page html 12 "twelve maintenance pages (200, text/html), no give-up" ;;
+    script_garbage_once) script_outage script_garbage_once garbage 1 "one script of random bytes after some 36 online, held" --performers 60 ;;
     https_untrusted) https_refused untrusted "a certificate of an unknown authority" ;;
     https_other_name) https_refused other-name "a certificate for another name" ;;
     https_expired) https_refused expired "an expired certificate" ;;

@@ -1,6 +1,7 @@
 // "&UpdateFavorite" against the simulated site: the account dialog, the login check, the
 // favourites tree and page, the filter of the pop-ups.
 #include "core/Site.h"
+#include "core/SiteEndpoints.h"
 #include "history/HistoryStore.h"
 #include "net/DownloadThreadsModule.h"
 #include "resources/EventLog.h"
@@ -8,6 +9,7 @@
 #include "resources/Trace.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/NginxProcess.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StandardErrorCapture.h"
 #include "tests/support/TestEnvironment.h"
@@ -162,6 +164,26 @@ TEST_F(LoginTest, WrongPasswordSaysSoAndTheNextUpdateAsksAgainWithTheStoredValue
     EXPECT_EQ("wrong", seenPassword);
     ASSERT_TRUE(WaitForLogin());
     EXPECT_EQ(3u, StoredFavorites().size());
+}
+
+// The password is in the login check's query: a redirect to another host is not followed, and
+// the login fails with that reason.
+TEST_F(LoginTest, ARedirectToAnotherHostIsAFailedLogin) {
+    LogCapture log;
+    NginxProcess nginx(TestSite().Port(), NginxProcess::Certificate::Plain,
+                       "location = /zirovudaroro { return 302 http://localhost:" +
+                           std::to_string(TestSite().Port()) + "$request_uri; }");
+    ImageStore::GetConfig()->Write("/Site/webHost", wxString(nginx.HostPort()));
+    SiteEndpoints::Load();
+    const size_t before = LoginRequests();
+    m_answers.Expect(AnswerAccount("demo", "secret"));
+    m_answers.Expect(AnswerOk());
+    Update();
+    ASSERT_TRUE(WaitFor([this] { return m_answers.GetShown().size() == 2; }, 10000));
+    EXPECT_EQ("Could not login.", m_answers.GetShown()[1].message);
+    EXPECT_FALSE(m_frame->AreFavoritesLoaded());
+    EXPECT_TRUE(log.Holds("login check: redirect to another host (localhost) not followed"));
+    EXPECT_EQ(LoginRequests(), before);
 }
 
 TEST_F(LoginTest, CancelledDialogSendsNothing) {

@@ -1,5 +1,6 @@
 #include "net/CurlSession.h"
 #include "tests/net/HttpClientFixture.h"
+#include "tests/support/NginxProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,20 @@ private:
     std::atomic<size_t> m_sent{0};
     std::thread m_thread;
 };
+
+// The body at path, or nothing with the reason in *why.
+std::optional<std::string> Body(wxHTTP2& http, const std::string& path, std::string* why) {
+    std::unique_ptr<wxInputStream> in(http.GetInputStream(path));
+    if (!in) {
+        *why = http.GetFailure().GetText().ToStdString();
+        return std::nullopt;
+    }
+    std::string body;
+    char buffer[4096];
+    while (in->Read(buffer, sizeof buffer).LastRead() > 0)
+        body.append(buffer, in->LastRead());
+    return body;
+}
 
 TEST_F(HttpClientTest, AuthorizationOnlyWithAUserName) {
     {
@@ -280,3 +295,77 @@ TEST(HttpClientDeadlineTest, AFlowingBodyWithoutLengthEarnsMoreWaiting) {
 }
 
 } // namespace
+
+// Every kind of redirect is followed, five at most; the credentials stay with the host and port
+// they were set for.
+TEST_F(HttpClientTest, UpToFiveRedirectsAreFollowedWithoutTheCredentials) {
+    const std::string site = "127.0.0.1:" + std::to_string(ms_site->Port());
+    NginxProcess nginx(ms_site->Port(), NginxProcess::Certificate::Plain,
+                       "location = /six { return 302 /five; }\n"
+                       "location = /five { return 301 /four; }\n"
+                       "location = /four { return 302 /three; }\n"
+                       "location = /three { return 303 /two; }\n"
+                       "location = /two { return 307 /one; }\n"
+                       "location = /one { return 308 http://" +
+                           site + "/_echo; }");
+    wxHTTP2 http;
+    http.SetUser("alice");
+    http.SetPassword("secret");
+    ASSERT_TRUE(http.Connect("127.0.0.1", static_cast<unsigned short>(nginx.Port())));
+    std::string why;
+    const auto echo = Body(http, "/five", &why);
+    ASSERT_TRUE(echo) << why;
+    EXPECT_EQ(http.GetResponse(), 200);
+    EXPECT_NE(echo->find("Host: " + site + "\n"), std::string::npos) << *echo;
+    EXPECT_EQ(echo->find("Authorization"), std::string::npos) << *echo;
+    EXPECT_EQ(nginx.Requests().size(), 5u);
+
+    EXPECT_FALSE(Body(http, "/six", &why));
+    EXPECT_NE(why.find("Maximum (5) redirects followed"), std::string::npos) << why;
+}
+
+// A request whose query holds a secret follows a redirect only to its own host over https.
+TEST_F(HttpClientTest, ASecretQueryIsRedirectedOnlyToItsHostOverHttps) {
+    const std::string port = std::to_string(ms_site->Port());
+    NginxProcess secure(ms_site->Port(), NginxProcess::Certificate::Valid,
+                        "location = /stay { return 302 /_echo; }\n"
+                        "location = /away { return 302 https://localhost:$server_port/_echo; }\n"
+                        "location = /plain { return 302 http://127.0.0.1:" +
+                            port + "/_echo; }");
+    NginxProcess plain(
+        ms_site->Port(), NginxProcess::Certificate::Plain,
+        "location = /up { return 301 https://127.0.0.1:" + std::to_string(secure.Port()) +
+            "/_echo; }\n"
+            "location = /along { return 302 /_echo; }");
+    setenv("CURL_CA_BUNDLE", NginxProcess::CaFile().c_str(), 1);
+    CurlSession::Initialise();
+    struct Case {
+        const NginxProcess& server;
+        const char* path;
+        std::string refusal; // empty: followed
+    };
+    for (const Case& c :
+         std::vector<Case>{{plain, "/up", ""},
+                           {plain, "/along", "redirect to plain http not followed"},
+                           {secure, "/stay", ""},
+                           {secure, "/away", "redirect to another host (localhost) not followed"},
+                           {secure, "/plain", "redirect to plain http not followed"}}) {
+        for (const bool secret : {true, false}) {
+            SCOPED_TRACE(std::string(c.path) + (secret ? ", secret" : ""));
+            wxHTTP2 http;
+            http.SetSecretQuery(secret);
+            http.SetScheme(&c.server == &secure ? "https" : "http");
+            ASSERT_TRUE(http.Connect("127.0.0.1", static_cast<unsigned short>(c.server.Port())));
+            std::string why;
+            const auto echo = Body(http, std::string(c.path) + "?password=p", &why);
+            if (secret && !c.refusal.empty()) {
+                EXPECT_FALSE(echo);
+                EXPECT_EQ(why, c.refusal);
+            } else {
+                EXPECT_TRUE(echo) << why;
+            }
+        }
+    }
+    unsetenv("CURL_CA_BUNDLE");
+    CurlSession::Initialise();
+}

@@ -51,9 +51,11 @@ std::string NginxProcess::CertificateDir() {
     return dir;
 }
 
-NginxProcess::NginxProcess(int upstreamPort, Certificate certificate)
+NginxProcess::NginxProcess(int upstreamPort, Certificate certificate, const std::string& extra)
     : m_tls(certificate != Certificate::Plain) {
     m_dir = TestEnvironment::MakeTempDir("nginx");
+    if (!extra.empty())
+        std::ofstream(m_dir + "/extra.conf") << extra << "\n";
     // Another program may take the free port first: then another one.
     for (int attempt = 0; attempt < 5; ++attempt)
         if (Start(upstreamPort, certificate))

@@ -23,7 +23,10 @@ public:
         long connectionRequests = 0; // this request's place on its connection, from 1
     };
 
-    explicit NginxProcess(int upstreamPort, Certificate certificate = Certificate::Valid);
+    // extra: nginx directives for the server (locations before the one that passes everything
+    // on to the upstream): pages, limits, redirects.
+    explicit NginxProcess(int upstreamPort, Certificate certificate = Certificate::Valid,
+                          const std::string& extra = "");
     ~NginxProcess();
     NginxProcess(const NginxProcess&) = delete;
     NginxProcess& operator=(const NginxProcess&) = delete;

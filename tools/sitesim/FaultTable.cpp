@@ -4,11 +4,12 @@
 
 std::optional<FaultTable::Mode> FaultTable::ParseMode(const std::string& word) {
     static const std::pair<const char*, Mode> modes[] = {
-        {"refuse", Mode::Refuse},     {"delay", Mode::Delay},     {"500", Mode::Error500},
-        {"302", Mode::Redirect302},   {"cut", Mode::Cut},         {"garbage", Mode::Garbage},
-        {"bigimage", Mode::BigImage}, {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam},
-        {"nolength", Mode::NoLength}, {"drip", Mode::Drip},       {"stall", Mode::Stall},
-        {"gzipcut", Mode::GzipCut},
+        {"refuse", Mode::Refuse},       {"delay", Mode::Delay},     {"500", Mode::Error500},
+        {"302", Mode::Redirect302},     {"cut", Mode::Cut},         {"garbage", Mode::Garbage},
+        {"bigimage", Mode::BigImage},   {"bigbody", Mode::BigBody}, {"ctparam", Mode::CtParam},
+        {"nolength", Mode::NoLength},   {"drip", Mode::Drip},       {"stall", Mode::Stall},
+        {"gzipcut", Mode::GzipCut},     {"html", Mode::Html},       {"empty", Mode::Empty},
+        {"429", Mode::TooManyRequests},
     };
     for (const auto& mode : modes)
         if (word == mode.first)

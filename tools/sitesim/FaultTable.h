@@ -22,8 +22,11 @@ public:
         BigBody,
         CtParam,
         NoLength,
-        Drip,  // the body with its length, a byte every delayMs
-        Stall, // half the body without a length, then delayMs of silence, then the end
+        Drip,            // the body with its length, a byte every delayMs
+        Stall,           // half the body without a length, then delayMs of silence, then the end
+        Html,            // "200 OK" with a maintenance page
+        Empty,           // "200 OK" with an empty body of the asked type
+        TooManyRequests, // 429 with "Retry-After" of delayMs, in whole seconds
     };
 
     struct Fault {

@@ -128,6 +128,19 @@ void ReplyWriter::WriteFault(Reply reply, const FaultTable::Fault& fault,
                 return sink.write(block.data() + from, std::min(length, block.size() - from));
             });
         return;
+    case Mode::Html:
+        response.status = 200;
+        SetBody(response, "<html><body><h1>Down for maintenance</h1></body></html>\n", "text/html");
+        return;
+    case Mode::Empty:
+        response.status = 200;
+        SetBody(response, "", reply.contentType);
+        return;
+    case Mode::TooManyRequests:
+        response.status = 429;
+        response.set_header("Retry-After", std::to_string((fault.delayMs + 999) / 1000));
+        SetBody(response, "<html><body><h1>Too Many Requests</h1></body></html>\n", "text/html");
+        return;
     case Mode::CtParam:
         AddHeaders(reply, response);
         SetBody(response, std::move(reply.body), reply.contentType + "; charset=binary");

@@ -388,9 +388,11 @@ void MainFrame::UpdateFavorites() {
         return;
     }
     auto* url = new wxURL(SiteEndpoints::WebUrl(LoginQuery::Build(id, password)));
-    // Straight to the site, never through the proxy.
+    // Straight to the site, never through the proxy, and the password in the query never
+    // redirected elsewhere.
     auto* client = new wxHTTP2();
     client->SetProxy(wxString());
+    client->SetSecretQuery(true);
     client->SetTimeout(LOGIN_TIMEOUT_SECONDS);
     if (!DownloadThread::Start(this, wxID_ANY, url, client))
         wxLogTrace(ROD_TRACE, "[%p]MainFrame::UpdateFavorites(): the download did not start", this);
