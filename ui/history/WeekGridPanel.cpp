@@ -31,6 +31,7 @@ WeekGridPanel::WeekGridPanel(wxWindow* parent)
     Bind(wxEVT_MOTION, &WeekGridPanel::OnMotion, this);
     Bind(wxEVT_LEAVE_WINDOW, &WeekGridPanel::OnLeave, this);
     Measure();
+    m_accessible = std::make_unique<WeekGridAccessible>(this);
 }
 
 wxString WeekGridPanel::DayName(int weekDay, bool shortForm) {
@@ -77,6 +78,7 @@ void WeekGridPanel::SetGrid(const WeekGrid& grid) {
     m_grid = grid;
     m_tipCell = -1;
     UnsetToolTip();
+    m_accessible->GridChanged();
     Refresh();
 }
 

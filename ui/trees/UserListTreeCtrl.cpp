@@ -30,6 +30,7 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     : wxTreeCtrl(parent, id, pos, size, style, validator, name) {
     wxLogTrace(ROD_TRACE, "[%p]UserListTreeCtrl::UserListTreeCtrl()", this);
     AddRoot(wxEmptyString, -1, -1, nullptr);
+    m_accessible = std::make_unique<TreeAccessible>(this);
 }
 
 // Rows of one name are rare (only a repeated list adds them), so the index answers almost
@@ -87,8 +88,10 @@ wxTreeItemId UserListTreeCtrl::DoInsertItem(const wxTreeItemId& parent, size_t p
                                             wxTreeItemData* data) {
     const wxTreeItemId item =
         wxTreeCtrl::DoInsertItem(parent, previous, text, image, selectedImage, data);
-    if (item.IsOk())
+    if (item.IsOk()) {
         IndexRow(data);
+        m_accessible->Inserted(item);
+    }
     return item;
 }
 
@@ -98,6 +101,11 @@ void UserListTreeCtrl::SetItemData(const wxTreeItemId& item, wxTreeItemData* dat
         m_rows.Remove(old, old->GetUser().GetName());
     wxTreeCtrl::SetItemData(item, data);
     IndexRow(data);
+}
+
+void UserListTreeCtrl::SetItemText(const wxTreeItemId& item, const wxString& text) {
+    wxTreeCtrl::SetItemText(item, text);
+    m_accessible->TextChanged(item);
 }
 
 wxString UserListTreeCtrl::PreviewAddress(const wxString& name) {

@@ -2,11 +2,13 @@
 
 #include "core/UserEvent.h"
 #include "core/UserListEvent.h"
+#include "ui/trees/TreeAccessible.h"
 #include "ui/trees/UserRowIndex.h"
 
 #include <wx/treectrl.h>
 
 #include <functional>
+#include <memory>
 
 class wxImageList;
 
@@ -32,6 +34,8 @@ public:
 
     // Every way a row's data enters or leaves the tree keeps the index in step.
     void SetItemData(const wxTreeItemId& item, wxTreeItemData* data) override;
+    // A new text reaches the screen reader too.
+    void SetItemText(const wxTreeItemId& item, const wxString& text) override;
 
     // "When online..." in the context menu calls handler with the row's performer; an empty
     // handler takes the item out of the menu.
@@ -69,6 +73,7 @@ private:
     void IndexRow(wxTreeItemData* data);
 
     UserRowIndex m_rows;
+    std::unique_ptr<TreeAccessible> m_accessible;
     std::function<void(const wxString&)> m_whenOnline;
 
     wxDECLARE_EVENT_TABLE();
