@@ -39,6 +39,7 @@ HistoryWindow::HistoryWindow(HistoryStore& store, const wxString& name)
                                 wxLC_REPORT | wxLC_SINGLE_SEL);
     m_sessions->InsertColumn(0, _("Started"));
     m_sessions->InsertColumn(1, _("Length"));
+    m_sessionsAccessible = std::make_unique<ListAccessible>(m_sessions);
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(m_summary, 0, wxEXPAND | wxALL, 8);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "resources/ListAccessible.h"
+
 #include <wx/frame.h>
 
 #include <cstdint>
+#include <memory>
 
 class HistoryStore;
 class WeekGridPanel;
@@ -38,4 +41,5 @@ private:
     WeekGridPanel* m_grid;
     wxStaticText* m_totals;
     wxListView* m_sessions;
+    std::unique_ptr<ListAccessible> m_sessionsAccessible;
 };

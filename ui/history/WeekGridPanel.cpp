@@ -39,6 +39,7 @@ WeekGridPanel::WeekGridPanel(wxWindow* parent)
     Bind(wxEVT_SET_FOCUS, repaint);
     Bind(wxEVT_KILL_FOCUS, repaint);
     Measure();
+    m_accessible = std::make_unique<WeekGridAccessible>(this);
 }
 
 wxString WeekGridPanel::DayName(int weekDay, bool shortForm) {
@@ -89,6 +90,7 @@ void WeekGridPanel::SetGrid(const WeekGrid& grid) {
     m_grid = grid;
     m_tipCell = -1;
     UnsetToolTip();
+    m_accessible->GridChanged();
     Refresh();
 }
 

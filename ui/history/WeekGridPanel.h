@@ -1,8 +1,11 @@
 #pragma once
 
 #include "history/WeekGrid.h"
+#include "ui/history/WeekGridAccessible.h"
 
 #include <wx/panel.h>
+
+#include <memory>
 
 // The picture of a week grid: a row for each weekday (from the locale's first), a column for
 // each hour, each cell the darker the more often the performer was online in that hour, and a
@@ -47,4 +50,5 @@ private:
     int m_tipCell = -1;
     int m_focusRow = 0;
     int m_focusHour = 0;
+    std::unique_ptr<WeekGridAccessible> m_accessible;
 };

@@ -2,6 +2,7 @@
 
 #include "core/SiteEndpoints.h"
 #include "net/DownloadThread.h"
+#include "resources/AccessibleWindow.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "resources/Util.h"
@@ -101,6 +102,13 @@ PopupDialog::PopupDialog(const User& user, int kind, wxWindow* parent, wxWindowI
         m_styleBar->SetBitmap(store->GetBitmap("PopupDialog_styleBar_ONLINE"));
 
     ShowName(user.GetName());
+    // Set before it shows, so that a screen reader announces what happened when it appears.
+    AccessibleWindow::Describe(
+        this, AccessibleWindow::ROLE_NOTIFICATION,
+        wxString::Format(kind == KIND_FREE ? _("%s, now free") : _("%s, now online"),
+                         user.GetName()));
+    AccessibleWindow::Describe(m_profileImage, AccessibleWindow::ROLE_IMAGE,
+                               wxString::Format(_("Picture of %s"), user.GetName()));
     m_nameLabel->Connect(wxEVT_LEFT_DOWN, wxMouseEventHandler(PopupDialog::OnLeftDownForControl),
                          nullptr, this);
 

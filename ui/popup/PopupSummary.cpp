@@ -1,5 +1,6 @@
 #include "ui/popup/PopupSummary.h"
 
+#include "resources/AccessibleWindow.h"
 #include "resources/ImageStore.h"
 #include "resources/Trace.h"
 #include "ui/popup/NotificationWindowHints.h"
@@ -186,6 +187,11 @@ void PopupSummary::UpdateTexts() {
     m_headline->SetLabel(GetHeadline());
     m_headline->Wrap(TEXT_WIDTH);
     m_namesLabel->SetLabel(GetNames());
+    // Named with what it folds before it first shows: its appearance is announced with that.
+    wxString names = GetNames();
+    names.Replace("\n", ", ");
+    AccessibleWindow::Describe(this, AccessibleWindow::ROLE_NOTIFICATION,
+                               wxString::Format(_("%s: %s"), GetHeadline(), names));
     const char* bar =
         m_tally.IsAllFree() ? "PopupDialog_styleBar_FREE" : "PopupDialog_styleBar_ONLINE";
     m_styleBar->SetBitmap(ImageStore::GetInstance()->GetBitmap(bar));

@@ -34,6 +34,7 @@ RecentListCtrl::RecentListCtrl(wxWindow* parent, const RecentAnnouncements* list
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::TEST),
                     RecentAnnouncements::OutcomeText(RecentAnnouncements::HELD)}));
     Bind(wxEVT_LIST_ITEM_ACTIVATED, &RecentListCtrl::OnActivated, this);
+    m_accessible = std::make_unique<ListAccessible>(this);
     Reload();
 }
 
@@ -69,6 +70,7 @@ void RecentListCtrl::Reload() {
         selected >= 0 ? m_newestShownId - static_cast<unsigned long>(selected) : 0;
     const size_t count = m_list ? m_list->GetCount() : 0;
     SetItemCount(static_cast<long>(count));
+    m_accessible->RowsChanged();
     m_newestShownId = count ? m_list->GetNewest(0).id : 0;
     if (selected >= 0 && static_cast<size_t>(selected) < count) {
         Select(selected, false);

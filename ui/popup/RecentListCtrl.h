@@ -1,9 +1,12 @@
 #pragma once
 
+#include "resources/ListAccessible.h"
+
 #include <wx/datetime.h>
 #include <wx/listctrl.h>
 
 #include <initializer_list>
+#include <memory>
 
 class RecentAnnouncements;
 
@@ -36,4 +39,5 @@ private:
     bool m_reloadPending = false;
     // Id of the entry in row 0 at the last reload.
     unsigned long m_newestShownId = 0;
+    std::unique_ptr<ListAccessible> m_accessible;
 };

@@ -41,6 +41,7 @@ UserListTreeCtrl::UserListTreeCtrl(wxWindow* parent, wxWindowID id, const wxPoin
     m_sortByName = ImageStore::GetConfig()->ReadBool("/Trees/sortByName", false);
     wxAcceleratorEntry open(wxACCEL_CTRL, 'O', ID_PROFILE);
     SetAcceleratorTable(wxAcceleratorTable(1, &open));
+    m_accessible = std::make_unique<TreeAccessible>(this);
 }
 
 void UserListTreeCtrl::SetSortByName(bool sorted) {
@@ -141,8 +142,10 @@ wxTreeItemId UserListTreeCtrl::DoInsertItem(const wxTreeItemId& parent, size_t p
                                             wxTreeItemData* data) {
     const wxTreeItemId item =
         wxTreeCtrl::DoInsertItem(parent, previous, text, image, selectedImage, data);
-    if (item.IsOk())
+    if (item.IsOk()) {
         IndexRow(data);
+        m_accessible->Inserted(item);
+    }
     return item;
 }
 
@@ -152,6 +155,11 @@ void UserListTreeCtrl::SetItemData(const wxTreeItemId& item, wxTreeItemData* dat
         m_rows.Remove(old, old->GetUser().GetName());
     wxTreeCtrl::SetItemData(item, data);
     IndexRow(data);
+}
+
+void UserListTreeCtrl::SetItemText(const wxTreeItemId& item, const wxString& text) {
+    wxTreeCtrl::SetItemText(item, text);
+    m_accessible->TextChanged(item);
 }
 
 wxString UserListTreeCtrl::PreviewAddress(const wxString& name) {

@@ -3,12 +3,14 @@
 #include "core/UserEvent.h"
 #include "core/UserListEvent.h"
 #include "ui/trees/RowOrder.h"
+#include "ui/trees/TreeAccessible.h"
 #include "ui/trees/TypeAheadFind.h"
 #include "ui/trees/UserRowIndex.h"
 
 #include <wx/treectrl.h>
 
 #include <functional>
+#include <memory>
 
 class wxImageList;
 
@@ -39,6 +41,8 @@ public:
 
     // Every way a row's data enters or leaves the tree keeps the index in step.
     void SetItemData(const wxTreeItemId& item, wxTreeItemData* data) override;
+    // A new text reaches the screen reader too.
+    void SetItemText(const wxTreeItemId& item, const wxString& text) override;
 
     // "When online..." in the context menu calls handler with the row's performer; an empty
     // handler takes the item out of the menu.
@@ -97,6 +101,7 @@ private:
     bool m_sortByName = false;
     RowOrder m_order;
     TypeAheadFind m_find;
+    std::unique_ptr<TreeAccessible> m_accessible;
     std::function<void(const wxString&)> m_whenOnline;
 
     wxDECLARE_EVENT_TABLE();
