@@ -68,8 +68,22 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
         AddHost(site->GetStaticBox(), hosts, _("Image host"), "/Site/imageHost", now.imageHost);
     m_previewHost = AddHost(site->GetStaticBox(), hosts, _("Preview host"), "/Site/previewHost",
                             now.previewHost);
-    m_secure = AddCheck(site->GetStaticBox(), site, _("Secure connection (HTTPS)"), "/Site/scheme",
-                        now.secure);
+    // The account's password with the site's connection, on one line: the dialog fits a screen
+    // of 1024 x 768. Greyed out without a keyring, the reason beside it.
+    auto* accountRow = new wxBoxSizer(wxHORIZONTAL);
+    site->Add(accountRow, 0);
+    m_secure = AddCheck(site->GetStaticBox(), accountRow, _("Secure connection (HTTPS)"),
+                        "/Site/scheme", now.secure);
+    m_passwordInKeyring =
+        AddCheck(site->GetStaticBox(), accountRow, _("Keep the password in the desktop's keyring"),
+                 Preferences::PASSWORD_IN_KEYRING, now.passwordInKeyring);
+    wxString noKeyring;
+    if (!PasswordKeyring::IsAvailable(&noKeyring)) {
+        m_passwordInKeyring->Enable(false);
+        accountRow->Add(new wxStaticText(site->GetStaticBox(), wxID_ANY, noKeyring,
+                                         wxDefaultPosition, wxDefaultSize, 0, "keyringReason"),
+                        0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
+    }
 
     wxStaticBoxSizer* refresh = AddBox(fields, top, _("Refresh"));
     wxFlexGridSizer* timing = AddGrid(refresh, 0);
@@ -158,19 +172,6 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, bool askForSite)
                              "/Session/startInTray", now.startInTray);
     m_sortByName = AddCheck(session->GetStaticBox(), session, _("Sort by name"),
                             "/Trees/sortByName", now.sortByName);
-    // Greyed out without a keyring, the reason beside it.
-    auto* keyringRow = new wxBoxSizer(wxHORIZONTAL);
-    session->Add(keyringRow, 0);
-    m_passwordInKeyring = AddCheck(session->GetStaticBox(), keyringRow,
-                                   _("Keep the password in the desktop's keyring"),
-                                   Preferences::PASSWORD_IN_KEYRING, now.passwordInKeyring);
-    wxString noKeyring;
-    if (!PasswordKeyring::IsAvailable(&noKeyring)) {
-        m_passwordInKeyring->Enable(false);
-        keyringRow->Add(new wxStaticText(session->GetStaticBox(), wxID_ANY, noKeyring,
-                                         wxDefaultPosition, wxDefaultSize, 0, "keyringReason"),
-                        0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
-    }
 
     wxStaticBoxSizer* history = AddBox(fields, lastRow, _("History"));
     lastRow->GetItem(history)->SetProportion(1);
