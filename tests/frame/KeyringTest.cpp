@@ -3,15 +3,18 @@
 #include "resources/ImageStore.h"
 #include "tests/frame/FrameTestSupport.h"
 #include "tests/frame/KeyringDaemon.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/frame/PasswordKeyring.h"
 #include "ui/frame/Preferences.h"
 #include "ui/frame/PreferencesDialog.h"
 
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/fileconf.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -90,4 +93,44 @@ TEST(KeyringTest, ThePasswordLivesInTheKeyringAndComesBackToTheFile) {
     EXPECT_EQ(SettingsFileText().find("secret"), std::string::npos);
     EXPECT_TRUE(PasswordKeyring::Lookup("demo", &left, &why)) << why;
     EXPECT_EQ(left, "secret");
+}
+
+// A keyring locked after the login, whose unlock no prompt can answer here: the next update is
+// a failed login with the keyring's reason, and nothing goes to the site with an empty password.
+TEST(KeyringTest, ALockedKeyringIsAFailedLoginWithItsReason) {
+    FreshSettings();
+    KeyringDaemon keyring;
+    ASSERT_TRUE(keyring.Start());
+    SetPasswordInKeyring(true);
+    ModalAnswerer answers;
+    MainFrame* frame = OpenFrame();
+    answers.Expect(AnswerAccount("demo", "secret"));
+    SendMenu(frame, MainFrame::ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(WaitFor([frame] { return frame->AreFavoritesLoaded(); }, 10000));
+    const size_t logins = LoginRequests();
+
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    ASSERT_NE(bus, nullptr);
+    const char* collections[] = {"/org/freedesktop/secrets/aliases/default"};
+    GVariant* locked =
+        g_dbus_connection_call_sync(bus, "org.freedesktop.secrets", "/org/freedesktop/secrets",
+                                    "org.freedesktop.Secret.Service", "Lock",
+                                    g_variant_new("(@ao)", g_variant_new_objv(collections, 1)),
+                                    nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, &error);
+    g_object_unref(bus);
+    ASSERT_NE(locked, nullptr) << error->message;
+    g_variant_unref(locked);
+
+    LogCapture log;
+    answers.Expect(AnswerOk());
+    SendMenu(frame, MainFrame::ID_UPDATE_FAVORITE);
+    ASSERT_TRUE(WaitFor([&answers] { return answers.GetShown().size() == 2; }, 70000));
+    EXPECT_EQ(answers.GetShown()[1].message.rfind("Could not login.\n", 0), 0u)
+        << answers.GetShown()[1].message;
+    EXPECT_GT(answers.GetShown()[1].message.size(), strlen("Could not login.\n"));
+    EXPECT_TRUE(log.Holds("login check: The keyring"));
+    PumpEvents(300);
+    EXPECT_EQ(LoginRequests(), logins);
+    CloseFrame(frame);
 }

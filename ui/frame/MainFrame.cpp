@@ -380,8 +380,14 @@ void MainFrame::UpdateFavorites() {
         password = config->Read("/password", wxString());
     }
     wxString why;
+    // A locked keyring whose prompt is dismissed answers with no password and no error: that is
+    // a failed login too, never a login with an empty password.
     if (PopupSettings::ReadFlag(Preferences::PASSWORD_IN_KEYRING, false) &&
-        !PasswordKeyring::Lookup(id, &password, &why)) {
+        (!PasswordKeyring::Lookup(id, &password, &why) || password.empty())) {
+        if (why.empty())
+            why = wxString::Format(_("The keyring gave no password for %s: it is locked, or its "
+                                     "prompt was dismissed."),
+                                   id);
         wxLogWarning("login check: %s", why);
         wxMessageBox(_("Could not login.") + "\n" + why, _("Error"), wxOK | wxICON_ERROR | wxCENTRE,
                      nullptr);

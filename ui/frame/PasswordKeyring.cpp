@@ -7,6 +7,7 @@
 #include <wx/log.h>
 
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -89,34 +90,55 @@ bool Failed(GError* error, const Call& call, wxString* why) {
     return true;
 }
 
-} // namespace
-
-bool PasswordKeyring::IsAvailable(wxString* why) {
+// The unique name of the Secret Service's owner on the session bus; empty, with the reason, for
+// none.
+std::string ServiceOwner(wxString* why) {
     GError* error = nullptr;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {
         *why = _("There is no session bus, so no keyring.");
         g_error_free(error);
-        return false;
+        return std::string();
     }
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", SERVICE), G_VARIANT_TYPE("(b)"),
+        "GetNameOwner", g_variant_new("(s)", SERVICE), G_VARIANT_TYPE("(s)"),
         G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
     g_object_unref(bus);
-    gboolean owned = FALSE;
+    std::string owner;
     if (reply) {
-        g_variant_get(reply, "(b)", &owned);
+        const gchar* name = nullptr;
+        g_variant_get(reply, "(&s)", &name);
+        owner = name;
         g_variant_unref(reply);
     } else {
         g_error_free(error);
     }
-    if (!owned)
+    if (owner.empty())
         *why = _("No keyring service (Secret Service) runs on the desktop.");
-    return owned;
+    return owner;
+}
+
+// libsecret keeps one connection to the service, with a session that the owner of that time
+// opened: a keyring started anew (after a crash, or at a new login) knows no such session and
+// refuses every secret sent in it. Called on the GUI thread only.
+void FollowServiceOwner() {
+    static std::string known;
+    wxString ignored;
+    const std::string owner = ServiceOwner(&ignored);
+    if (!known.empty() && owner != known)
+        secret_service_disconnect();
+    known = owner;
+}
+
+} // namespace
+
+bool PasswordKeyring::IsAvailable(wxString* why) {
+    return !ServiceOwner(why).empty();
 }
 
 bool PasswordKeyring::Store(const wxString& account, const wxString& password, wxString* why) {
+    FollowServiceOwner();
     const wxScopedCharBuffer name = account.utf8_str();
     const wxScopedCharBuffer secret = password.utf8_str();
     const wxString label = wxString::Format("Roduviriz: %s", account);
@@ -131,6 +153,7 @@ bool PasswordKeyring::Store(const wxString& account, const wxString& password, w
 }
 
 bool PasswordKeyring::Lookup(const wxString& account, wxString* password, wxString* why) {
+    FollowServiceOwner();
     const wxScopedCharBuffer name = account.utf8_str();
     Call call([&](GCancellable* cancellable, GAsyncReadyCallback done, void* data) {
         secret_password_lookup(Schema(), cancellable, done, data, "account", name.data(), nullptr);
@@ -145,6 +168,7 @@ bool PasswordKeyring::Lookup(const wxString& account, wxString* password, wxStri
 }
 
 bool PasswordKeyring::Clear(const wxString& account, wxString* why) {
+    FollowServiceOwner();
     const wxScopedCharBuffer name = account.utf8_str();
     Call call([&](GCancellable* cancellable, GAsyncReadyCallback done, void* data) {
         secret_password_clear(Schema(), cancellable, done, data, "account", name.data(), nullptr);
